@@ -1,0 +1,86 @@
+#include "run/extract.h"
+
+#include <cstdio>
+
+#include "render/track_writer.h"
+#include "run/host.h"
+
+static void report_too_short(const host_name &name)
+{
+    char before[sizeof DATA_FILE_NAME + 20];
+    std::snprintf(before, sizeof before, "%s is too short for ", DATA_FILE_NAME);
+    host_print_line(before, name, "\n");
+}
+
+// Closes the complete ".part" file and renames it over the final name.
+static bool finish_output(std::FILE *out_file, const host_name &name)
+{
+    const bool flushed = std::fflush(out_file) == 0 && std::ferror(out_file) == 0;
+    const bool closed = std::fclose(out_file) == 0;
+    return flushed && closed && host_commit_part(name);
+}
+
+// Writes one track through its ".part" file, so that a failure leaves no
+// broken file behind and whatever was under the final name stays as it was.
+static bool extract_track(std::FILE *data_file, std::int64_t data_size, int index,
+                          const extract_settings &settings)
+{
+    host_name name;
+    if (!host_name_from_table(track_names[index], name)) {
+        std::printf("cannot create %s\n", track_names[index]);
+        return false;
+    }
+    host_print_line("Create ", name, " ...\n");
+
+    const track_entry &entry = track_table[index];
+    // Every byte the track reads lies below its loop end.
+    if (data_size < entry.end) {
+        report_too_short(name);
+        return false;
+    }
+    std::FILE *out_file = host_create_part(name);
+    if (out_file == nullptr) {
+        host_print_line("cannot create ", name, "\n");
+        return false;
+    }
+    std::setvbuf(out_file, nullptr, _IONBF, 0);
+    const render_result result = render_track(data_file, out_file, entry, settings);
+    if (result != RENDER_OK) {
+        std::fclose(out_file);
+        host_discard_part(name);
+        if (result == RENDER_READ_FAILED)
+            report_too_short(name);
+        else
+            host_print_line("cannot write ", name, "\n");
+        return false;
+    }
+    if (!finish_output(out_file, name)) {
+        host_discard_part(name);
+        host_print_line("cannot write ", name, "\n");
+        return false;
+    }
+    return true;
+}
+
+int run_extraction(const extract_settings &settings)
+{
+    std::FILE *data_file = std::fopen(DATA_FILE_NAME, "rb");
+    const std::int64_t data_size = data_file != nullptr ? host_file_size(data_file) : -1;
+    if (data_size < 0) {
+        if (data_file != nullptr)
+            std::fclose(data_file);
+        std::printf("%s not found.", DATA_FILE_NAME);
+        return EXIT_FAILED;
+    }
+    // Every read is one whole chunk straight into the copy buffer.
+    std::setvbuf(data_file, nullptr, _IONBF, 0);
+
+    const int first_index = settings.first_track != 0 ? settings.first_track - 1 : 0;
+    int status = EXIT_DONE;
+    for (int index = first_index; index < settings.last_track; index++) {
+        if (!extract_track(data_file, data_size, index, settings))
+            status = EXIT_FAILED;
+    }
+    std::fclose(data_file);
+    return status;
+}

@@ -1,0 +1,102 @@
+#include "scratch.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "synthetic.h"
+
+namespace fs = std::filesystem;
+
+const char *const UTF8_NAMES[13] = {
+    "01 はじまりの朝.wav", "02 港町の午後.wav",   "03 森の小道.wav",  "04 ﾊﾞﾄﾙ開始.wav",
+    "05 夕焼けの丘.wav",   "06 ソラへの祈り.wav", "07 静かな湖.wav",  "08 地下迷宮.wav",
+    "09 雪の降る街.wav",   "10 風の草原.wav",     "11 表通りの賑わい.wav", "12 決戦の刻.wav",
+    "13 旅の終わり.wav",
+};
+
+scratch_dir::scratch_dir()
+{
+    std::string pattern = (fs::temp_directory_path() / "bgm-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a scratch folder");
+    path_ = pattern;
+}
+
+scratch_dir::~scratch_dir()
+{
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::vector<std::string> scratch_dir::names() const
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::string &shared_data_file()
+{
+    static scratch_dir dir;
+    static const std::string path = [] {
+        const std::string file = dir.file("data.dat");
+        if (!write_pattern_file(file))
+            throw std::runtime_error("cannot write the synthetic data file");
+        return file;
+    }();
+    return path;
+}
+
+void link_data_file(const scratch_dir &dir)
+{
+    fs::create_symlink(shared_data_file(), dir.file("qv902b_bgm_tmp.dat"));
+}
+
+tool_result run_tool(const std::vector<std::string> &args, const std::string &dir,
+                     std::int64_t file_size_limit, const std::vector<std::string> &environment)
+{
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0)
+        throw std::runtime_error("pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipe_fds[1], STDOUT_FILENO);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        if (chdir(dir.c_str()) != 0)
+            _exit(127);
+        if (file_size_limit > 0) {
+            signal(SIGXFSZ, SIG_IGN);  // a short write instead of a signal
+            const rlimit limit{static_cast<rlim_t>(file_size_limit),
+                               static_cast<rlim_t>(file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        for (const std::string &setting : environment)
+            putenv(const_cast<char *>(setting.c_str()));
+        std::vector<char *> argv{const_cast<char *>(BGM_EXTRACT_PATH)};
+        for (const std::string &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(BGM_EXTRACT_PATH, argv.data());
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    tool_result result{-1, {}};
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+        result.output.append(buffer, static_cast<std::size_t>(got));
+    close(pipe_fds[0]);
+    int wait_status = 0;
+    waitpid(child, &wait_status, 0);
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    return result;
+}
