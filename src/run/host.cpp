@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 
+#include <cwchar>
+
 #include <io.h>
 #include <windows.h>
 
@@ -53,12 +55,22 @@ void host_discard_part(const host_name &name)
     _wremove(name.part_path);
 }
 
-// Appends an ASCII text to a wide line.
-static int widen(const char *text, wchar_t *line, int length)
+// A console line: ASCII text and a wide name, cut short rather than overrun.
+struct wide_line {
+    wchar_t text[HOST_NAME_CHARS * 2];
+    DWORD length;
+};
+
+static void append_ascii(wide_line &line, const char *text)
 {
-    for (; *text != '\0' && length < HOST_NAME_CHARS * 2; text++)
-        line[length++] = static_cast<wchar_t>(static_cast<unsigned char>(*text));
-    return length;
+    for (; *text != '\0' && line.length < HOST_NAME_CHARS * 2; text++)
+        line.text[line.length++] = static_cast<wchar_t>(static_cast<unsigned char>(*text));
+}
+
+static void append_wide(wide_line &line, const wchar_t *text)
+{
+    for (; *text != L'\0' && line.length < HOST_NAME_CHARS * 2; text++)
+        line.text[line.length++] = *text;
 }
 
 void host_print_line(const char *before, const host_name &name, const char *after)
@@ -72,14 +84,14 @@ void host_print_line(const char *before, const host_name &name, const char *afte
         return;
     }
     // A console shows UTF-16 right whatever its code page.
-    wchar_t line[HOST_NAME_CHARS * 3];
-    int length = widen(before, line, 0);
-    for (const wchar_t *at = name.path; *at != L'\0'; at++)
-        line[length++] = *at;
-    length = widen(after, line, length);
+    wide_line line;
+    line.length = 0;
+    append_ascii(line, before);
+    append_wide(line, name.path);
+    append_ascii(line, after);
     std::fflush(stdout);
     DWORD written = 0;
-    WriteConsoleW(console, line, static_cast<DWORD>(length), &written, nullptr);
+    WriteConsoleW(console, line.text, line.length, &written, nullptr);
 }
 
 std::int64_t host_file_size(std::FILE *file)
