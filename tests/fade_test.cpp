@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -77,4 +79,54 @@ TEST(ScaleChunk, ScalesBothSamplesOfAFrameByItsGain)
                                        0x00, 0xE0, 0xFF, 0x1F};  // -8192, 8191
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(chunk[i], expected[i]) << i;
+}
+
+TEST(GainStepper, StaysFarWithinItsErrorBoundOverABlock)
+{
+    for (int pattern = 0; pattern < FADE_PATTERN_COUNT; pattern++) {
+        for (const std::int32_t frames : {1323000, 441000, 948034, 44100, 5000}) {
+            double worst = 0;
+            for (std::int32_t first = 0; first < frames; first += frames / 7 + 1) {
+                gain_stepper stepper = start_gain_stepper(pattern, first, frames);
+                for (std::int32_t k = first; k < first + STEP_BLOCK_FRAMES && k < frames; k++) {
+                    worst = std::max(worst, std::fabs(stepped_gain(stepper) -
+                                                      fade_gain(pattern, k, frames)));
+                    advance_gain_stepper(stepper);
+                }
+            }
+            EXPECT_LT(worst, GAIN_ERROR / 100) << "pattern " << pattern << ", " << frames;
+        }
+    }
+}
+
+TEST(ScaleChunk, IsExactlyScalingEveryFrameByItsGain)
+{
+    // Every sample value from -32768 to 32767, twice over, in frames spread
+    // across fades of several lengths, with blocks cut where a chunk begins.
+    std::vector<unsigned char> original;
+    for (std::int32_t i = 0; i < 2 * 65536; i++) {
+        const auto left = static_cast<std::uint16_t>(i);
+        const auto right = static_cast<std::uint16_t>(i * 40503 + 7);
+        original.insert(original.end(), {static_cast<unsigned char>(left & 0xFF),
+                                         static_cast<unsigned char>(left >> 8),
+                                         static_cast<unsigned char>(right & 0xFF),
+                                         static_cast<unsigned char>(right >> 8)});
+    }
+    const auto chunk_bytes = static_cast<std::int32_t>(original.size());
+    for (int pattern = 0; pattern < FADE_PATTERN_COUNT; pattern++) {
+        for (const std::int32_t frames : {1323000, 948034, 441000}) {
+            for (const std::int32_t first : {0, 1000, frames / 2 - 3, frames - 65536 * 2}) {
+                std::vector<unsigned char> chunk = original;
+                scale_chunk(chunk.data(), chunk_bytes, first, frames, pattern);
+                int mismatches = 0;
+                for (std::size_t at = 0; at < chunk.size(); at += 2) {
+                    const auto k = static_cast<std::int32_t>(first + at / 4);
+                    const auto sample = static_cast<std::int16_t>(original[at] | (original[at + 1] << 8));
+                    const auto scaled = static_cast<std::int16_t>(chunk[at] | (chunk[at + 1] << 8));
+                    mismatches += scaled != scale_sample(sample, fade_gain(pattern, k, frames));
+                }
+                EXPECT_EQ(mismatches, 0) << "pattern " << pattern << ", " << frames << ", " << first;
+            }
+        }
+    }
 }
