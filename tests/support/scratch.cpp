@@ -64,6 +64,13 @@ void link_data_file(const scratch_dir &dir)
 tool_result run_tool(const std::vector<std::string> &args, const std::string &dir,
                      std::int64_t file_size_limit, const std::vector<std::string> &environment)
 {
+    return run_program(BGM_EXTRACT_PATH, args, dir, file_size_limit, environment);
+}
+
+tool_result run_program(const char *program, const std::vector<std::string> &args,
+                        const std::string &dir, std::int64_t file_size_limit,
+                        const std::vector<std::string> &environment)
+{
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0)
         throw std::runtime_error("pipe");
@@ -82,11 +89,11 @@ tool_result run_tool(const std::vector<std::string> &args, const std::string &di
         }
         for (const std::string &setting : environment)
             putenv(const_cast<char *>(setting.c_str()));
-        std::vector<char *> argv{const_cast<char *>(BGM_EXTRACT_PATH)};
+        std::vector<char *> argv{const_cast<char *>(program)};
         for (const std::string &arg : args)
             argv.push_back(const_cast<char *>(arg.c_str()));
         argv.push_back(nullptr);
-        execv(BGM_EXTRACT_PATH, argv.data());
+        execv(program, argv.data());
         _exit(127);
     }
     close(pipe_fds[1]);

@@ -38,5 +38,10 @@ tool_result run_tool(const std::vector<std::string> &args, const std::string &di
                      std::int64_t file_size_limit = 0,
                      const std::vector<std::string> &environment = {});
 
+// Runs any program the same way.
+tool_result run_program(const char *program, const std::vector<std::string> &args,
+                        const std::string &dir, std::int64_t file_size_limit = 0,
+                        const std::vector<std::string> &environment = {});
+
 // The UTF-8 output names, in track order.
 extern const char *const UTF8_NAMES[13];
