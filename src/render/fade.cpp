@@ -44,97 +44,131 @@ static void store_sample(unsigned char *at, std::int16_t sample)
     at[1] = static_cast<unsigned char>(bits >> 8);
 }
 
-gain_stepper start_gain_stepper(std::int32_t fade_pattern, std::int32_t k, std::int32_t frames)
+// The estimates run as GAIN_LANES recurrences interleaved frame by frame,
+// so that each step waits on the one GAIN_LANES frames back rather than on
+// the one just before. Every lane starts from fade_gain's own expression,
+// so exact at its first frame.
+static constexpr std::int32_t GAIN_LANES = 4;
+static_assert(STEP_BLOCK_FRAMES % GAIN_LANES == 0, "blocks hold whole lanes");
+
+static void estimate_exponential(double k, double n, std::int32_t count, double *gains)
 {
-    gain_stepper stepper{fade_pattern, k, frames, 0.0, 0.0, 0.0, 0.0};
+    double exponential[GAIN_LANES];
+    for (std::int32_t lane = 0; lane < GAIN_LANES; lane++)
+        exponential[lane] = std::pow(0.001, (k + lane) / n);
+    const double factor = std::pow(0.001, GAIN_LANES / n);
+    for (std::int32_t j = 0; j < count; j += GAIN_LANES) {
+        for (std::int32_t lane = 0; lane < GAIN_LANES; lane++) {
+            gains[j + lane] = exponential[lane];
+            exponential[lane] *= factor;
+        }
+    }
+}
+
+static void estimate_cosine(double k, double n, std::int32_t count, double *gains)
+{
+    double cosine[GAIN_LANES];
+    double sine[GAIN_LANES];
+    for (std::int32_t lane = 0; lane < GAIN_LANES; lane++) {
+        cosine[lane] = std::cos((k + lane) * FADE_PI / n);
+        sine[lane] = std::sin((k + lane) * FADE_PI / n);
+    }
+    // Each step turns a lane on by GAIN_LANES frames' angle.
+    const double step_cos = std::cos(GAIN_LANES * FADE_PI / n);
+    const double step_sin = std::sin(GAIN_LANES * FADE_PI / n);
+    for (std::int32_t j = 0; j < count; j += GAIN_LANES) {
+        for (std::int32_t lane = 0; lane < GAIN_LANES; lane++) {
+            gains[j + lane] = (cosine[lane] + 1.0) / 2.0;
+            const double next = cosine[lane] * step_cos - sine[lane] * step_sin;
+            sine[lane] = sine[lane] * step_cos + cosine[lane] * step_sin;
+            cosine[lane] = next;
+        }
+    }
+}
+
+void estimate_gains(std::int32_t fade_pattern, std::int32_t first_frame, std::int32_t frames,
+                    std::int32_t count, double *gains)
+{
     const double n = static_cast<double>(frames);
-    if (fade_pattern == 0 || fade_pattern == 2) {
-        // The same expression as fade_gain's, so exact at the first frame.
-        stepper.part = std::pow(0.001, static_cast<double>(k) / n);
-        stepper.step_cos = std::pow(0.001, 1.0 / n);
-    } else if (fade_pattern == 3) {
-        const double angle = static_cast<double>(k) * FADE_PI / n;
-        stepper.part = std::cos(angle);
-        stepper.sine = std::sin(angle);
-        stepper.step_cos = std::cos(FADE_PI / n);
-        stepper.step_sin = std::sin(FADE_PI / n);
-    }
-    return stepper;
-}
-
-double stepped_gain(const gain_stepper &stepper)
-{
-    const double t = static_cast<double>(stepper.k) / static_cast<double>(stepper.frames);
-    switch (stepper.fade_pattern) {
+    const double k = static_cast<double>(first_frame);
+    const double step = 1.0 / n;
+    switch (fade_pattern) {
     case 0:
-        return stepper.part;
+        estimate_exponential(k, n, count, gains);
+        break;
     case 1:
-        return 1.0 - t;  // cheap enough to be exact
+        for (std::int32_t j = 0; j < count; j++)
+            gains[j] = 1.0 - (k + j) * step;
+        break;
     case 2:
-        return (stepper.part + (1.0 - t)) / 2.0;
+        estimate_exponential(k, n, count, gains);
+        for (std::int32_t j = 0; j < count; j++)
+            gains[j] = (gains[j] + (1.0 - (k + j) * step)) / 2.0;
+        break;
     case 3:
-        return (stepper.part + 1.0) / 2.0;
+        estimate_cosine(k, n, count, gains);
+        break;
     default:
-        return 1.0;
+        for (std::int32_t j = 0; j < count; j++)
+            gains[j] = 1.0;
+        break;
     }
 }
 
-void advance_gain_stepper(gain_stepper &stepper)
+// The bound on how far sample * estimate lies from sample * (exact gain):
+// the gain's error times the largest sample, plus the products' rounding.
+static constexpr double PRODUCT_ERROR = 32768.0 * GAIN_ERROR + GAIN_ERROR;
+
+// Scales a block's samples by their frames' estimated gains. Truncation is
+// monotonic: when both ends of the interval around an estimated product
+// truncate alike, so does the exact product. Returns whether every sample
+// was decided so; the loop has no branch, so that it vectorises.
+static bool scale_block_estimated(const unsigned char *block, const double *gains,
+                                  std::int32_t count, std::int16_t *scaled)
 {
-    stepper.k++;
-    if (stepper.fade_pattern == 3) {
-        // One rotation by the angle step.
-        const double cosine = stepper.part * stepper.step_cos - stepper.sine * stepper.step_sin;
-        stepper.sine = stepper.sine * stepper.step_cos + stepper.part * stepper.step_sin;
-        stepper.part = cosine;
-    } else {
-        stepper.part *= stepper.step_cos;
+    int undecided = 0;
+    for (std::int32_t j = 0; j < count; j++) {
+        const double left = static_cast<double>(load_sample(block + 4 * j)) * gains[j];
+        const double right = static_cast<double>(load_sample(block + 4 * j + 2)) * gains[j];
+        const int left_low = static_cast<int>(left - PRODUCT_ERROR);
+        const int right_low = static_cast<int>(right - PRODUCT_ERROR);
+        undecided |= (left_low ^ static_cast<int>(left + PRODUCT_ERROR)) |
+                     (right_low ^ static_cast<int>(right + PRODUCT_ERROR));
+        scaled[2 * j] = static_cast<std::int16_t>(left_low);
+        scaled[2 * j + 1] = static_cast<std::int16_t>(right_low);
     }
+    return undecided == 0;
 }
 
-// Decides sample * (exact gain), truncated, from an estimate of the gain
-// within GAIN_ERROR of it: the exact product lies within `margin` of the
-// estimated one, so when no integer lies in between, both truncate alike.
-// False when it cannot be decided.
-static bool scale_by_estimate(std::int16_t sample, double estimate, std::int16_t &scaled)
+// Redoes, with the exact gain, every sample of a block the estimate left
+// in doubt.
+static void settle_block(const unsigned char *block, const double *gains, std::int32_t count,
+                         std::int32_t first_frame, std::int32_t frames, std::int32_t fade_pattern,
+                         std::int16_t *scaled)
 {
-    const double magnitude = std::fabs(static_cast<double>(sample));
-    // The second term covers the rounding of the products themselves.
-    const double margin = magnitude * GAIN_ERROR + GAIN_ERROR;
-    const double product = magnitude * estimate;
-    const int whole = static_cast<int>(product + margin);
-    if (whole > 0 && product - margin < whole)
-        return false;
-    scaled = static_cast<std::int16_t>(sample < 0 ? -whole : whole);
-    return true;
-}
-
-static void scale_frame(unsigned char *frame, const gain_stepper &stepper)
-{
-    const std::int16_t left = load_sample(frame);
-    const std::int16_t right = load_sample(frame + 2);
-    const double estimate = stepped_gain(stepper);
-    std::int16_t scaled_left = 0;
-    std::int16_t scaled_right = 0;
-    if (!scale_by_estimate(left, estimate, scaled_left) ||
-        !scale_by_estimate(right, estimate, scaled_right)) {
-        const double gain = fade_gain(stepper.fade_pattern, stepper.k, stepper.frames);
-        scaled_left = scale_sample(left, gain);
-        scaled_right = scale_sample(right, gain);
+    for (std::int32_t i = 0; i < 2 * count; i++) {
+        const std::int16_t sample = load_sample(block + 2 * i);
+        const double product = static_cast<double>(sample) * gains[i / 2];
+        if (static_cast<int>(product - PRODUCT_ERROR) != static_cast<int>(product + PRODUCT_ERROR))
+            scaled[i] = scale_sample(sample, fade_gain(fade_pattern, first_frame + i / 2, frames));
     }
-    store_sample(frame, scaled_left);
-    store_sample(frame + 2, scaled_right);
 }
 
 void scale_chunk(unsigned char *chunk, std::int32_t bytes, std::int32_t first_frame,
                  std::int32_t frames, std::int32_t fade_pattern)
 {
+    double gains[STEP_BLOCK_FRAMES];
+    std::int16_t scaled[2 * STEP_BLOCK_FRAMES];
     const std::int32_t chunk_frames = bytes / FRAME_BYTES;
-    gain_stepper stepper{};
-    for (std::int32_t j = 0; j < chunk_frames; j++) {
-        if (j % STEP_BLOCK_FRAMES == 0)
-            stepper = start_gain_stepper(fade_pattern, first_frame + j, frames);
-        scale_frame(chunk + j * FRAME_BYTES, stepper);
-        advance_gain_stepper(stepper);
+    for (std::int32_t block = 0; block < chunk_frames; block += STEP_BLOCK_FRAMES) {
+        const std::int32_t count = chunk_frames - block < STEP_BLOCK_FRAMES
+                                       ? chunk_frames - block
+                                       : STEP_BLOCK_FRAMES;
+        unsigned char *bytes_at = chunk + block * FRAME_BYTES;
+        estimate_gains(fade_pattern, first_frame + block, frames, count, gains);
+        if (!scale_block_estimated(bytes_at, gains, count, scaled))
+            settle_block(bytes_at, gains, count, first_frame + block, frames, fade_pattern, scaled);
+        for (std::int32_t i = 0; i < 2 * count; i++)
+            store_sample(bytes_at + 2 * i, scaled[i]);
     }
 }

@@ -17,29 +17,22 @@ double fade_gain(std::int32_t fade_pattern, std::int32_t k, std::int32_t frames)
 std::int16_t scale_sample(std::int16_t sample, double gain);
 
 // Calling pow or cos for every frame would cost several times as much as
-// copying the frame. So the gain is stepped from frame to frame (one
-// multiplication, or one rotation) starting from the exact gain at the
-// first frame of every block of STEP_BLOCK_FRAMES. Over a block the
-// estimate stays within 1e-12 of fade_gain; GAIN_ERROR bounds it with a
-// wide margin. Where the estimate cannot decide a truncated sample beyond
-// doubt, fade_gain itself is used: the output is always exactly that of
-// scaling by fade_gain.
-constexpr std::int32_t STEP_BLOCK_FRAMES = 4096;
-constexpr double GAIN_ERROR = 1e-9;
+// copying the frame. So scale_chunk steps an estimate of the gain from frame
+// to frame (one multiplication, or one rotation), starting afresh from the
+// exact gain at the first frame of every block of STEP_BLOCK_FRAMES. Over a
+// block the estimate stays within 1e-12 of fade_gain (a multiplication or a
+// rotation adds at most a few units in the last place); GAIN_ERROR bounds it
+// with a wide margin. Where the estimate cannot decide a truncated sample
+// beyond doubt, fade_gain itself is used: the output is always exactly that
+// of scaling every sample by fade_gain.
+constexpr std::int32_t STEP_BLOCK_FRAMES = 2048;
+constexpr double GAIN_ERROR = 1e-10;
 
-struct gain_stepper {
-    std::int32_t fade_pattern;
-    std::int32_t k;       // the current frame
-    std::int32_t frames;  // the fade's length
-    double part;          // pow(0.001, t) (patterns 0 and 2) or the cosine (3)
-    double sine;          // pattern 3: the sine of the current angle
-    double step_cos;      // the factor (0 and 2) or the rotation's cosine (3)
-    double step_sin;      // pattern 3: the rotation's sine
-};
-
-gain_stepper start_gain_stepper(std::int32_t fade_pattern, std::int32_t k, std::int32_t frames);
-double stepped_gain(const gain_stepper &stepper);  // the current frame's estimate
-void advance_gain_stepper(gain_stepper &stepper);
+// Estimates of the gains of frames first_frame to first_frame + count - 1,
+// each within GAIN_ERROR of fade_gain. count is at most STEP_BLOCK_FRAMES,
+// and gains has room for STEP_BLOCK_FRAMES values.
+void estimate_gains(std::int32_t fade_pattern, std::int32_t first_frame, std::int32_t frames,
+                    std::int32_t count, double *gains);
 
 // Scales the whole frames of chunk in place: frame j of the chunk is frame
 // first_frame + j of the fade. Both samples of a frame get the same gain.
