@@ -19,15 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char DATA_NAME[] = "qv902b_bgm_tmp.dat";
-
-bool track_file_is(const scratch_dir &dir, int track, int repeat, int fade = 0, int pattern = 0)
-{
-    const track_entry &entry = track_table[track - 1];
-    const track_plan plan = plan_track(entry.start, entry.loop, entry.end, repeat, fade);
-    return file_matches(dir.file(UTF8_NAMES[track - 1]), plan.spans, plan.fade_bytes, pattern);
-}
-
 std::string line(const std::string &before, int track, const std::string &after)
 {
     return before + UTF8_NAMES[track - 1] + after;

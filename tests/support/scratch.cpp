@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "render/track_table.h"
 #include "synthetic.h"
 
 namespace fs = std::filesystem;
@@ -106,4 +107,11 @@ tool_result run_program(const char *program, const std::vector<std::string> &arg
     waitpid(child, &wait_status, 0);
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     return result;
+}
+
+bool track_file_is(const scratch_dir &dir, int track, int repeat, int fade, int pattern)
+{
+    const track_entry &entry = track_table[track - 1];
+    const track_plan plan = plan_track(entry.start, entry.loop, entry.end, repeat, fade);
+    return file_matches(dir.file(UTF8_NAMES[track - 1]), plan.spans, plan.fade_bytes, pattern);
 }

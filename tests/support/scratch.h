@@ -45,3 +45,9 @@ tool_result run_program(const char *program, const std::vector<std::string> &arg
 
 // The UTF-8 output names, in track order.
 extern const char *const UTF8_NAMES[13];
+
+constexpr char DATA_NAME[] = "qv902b_bgm_tmp.dat";
+
+// Whether the folder holds track's file exactly as a run with these
+// settings writes it from the synthetic pattern.
+bool track_file_is(const scratch_dir &dir, int track, int repeat, int fade = 0, int pattern = 0);
