@@ -2,7 +2,6 @@
 // into arguments, parsed and checked. Beyond what the sanitizers catch, it
 // holds the parser to strtoll's reading of every number and the checks to
 // their bounds.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +13,6 @@
 
 static std::int32_t reference_number(const std::string &text)
 {
-    errno = 0;
     const long long value = std::strtoll(text.c_str(), nullptr, 10);
     if (value > INT32_MAX)
         return INT32_MAX;
