@@ -65,7 +65,7 @@ TEST(Faults, AFolderUnderATracksNameIsLeftAlone)
     const tool_result result = run_tool({"1", "f3"}, dir.path());
 
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output.find(line("Create ", 1, " ...\n") + line("cannot create ", 1, "\n") +
+    EXPECT_EQ(result.output.find(line("Create ", 1, " ...\n") + line("cannot create ", 1, ": Is a directory\n") +
                                  line("Create ", 2, " ...\n")),
               result.output.find("Create "));
     EXPECT_TRUE(fs::is_directory(dir.file(UTF8_NAMES[0])));
@@ -85,7 +85,8 @@ TEST(Faults, AFullDiskKeepsTheEarlierFile)
     // Any file the tool writes may hold at most 10 MB: track 1 needs 14.
     const tool_result result = run_tool({"T1", "3", "F4"}, dir.path(), 10000000);
     EXPECT_EQ(result.output, "track=1-1 , repeat=3 , fade=-4 , fade pattern=0\n" +
-                                 line("Create ", 1, " ...\n") + line("cannot write ", 1, "\n"));
+                                 line("Create ", 1, " ...\n") +
+                                 line("cannot write ", 1, ": File too large\n"));
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(track_file_is(dir, 1, 1));
     EXPECT_TRUE(no_part_files(dir));

@@ -12,22 +12,16 @@ static void report_too_short(const host_name &name)
     host_print_line(before, name, "\n");
 }
 
-// Closes the complete ".part" file and renames it over the final name.
-static bool finish_output(std::FILE *out_file, const host_name &name)
-{
-    const bool flushed = std::fflush(out_file) == 0 && std::ferror(out_file) == 0;
-    const bool closed = std::fclose(out_file) == 0;
-    return flushed && closed && host_commit_part(name);
-}
-
-// Writes one track through its ".part" file, so that a failure leaves no
-// broken file behind and whatever was under the final name stays as it was.
+// Writes one track through a temporary file of this run's own, so that a
+// failure leaves no broken file behind, whatever was under the final name
+// stays as it was, and a run started beside this one cannot mix in.
 static bool extract_track(std::FILE *data_file, std::int64_t data_size, int index,
                           const extract_settings &settings)
 {
     host_name name;
     if (!host_name_from_table(track_names[index], name)) {
         std::printf("cannot create %s\n", track_names[index]);
+        std::fflush(stdout);
         return false;
     }
     host_print_line("Create ", name, " ...\n");
@@ -38,25 +32,25 @@ static bool extract_track(std::FILE *data_file, std::int64_t data_size, int inde
         report_too_short(name);
         return false;
     }
-    std::FILE *out_file = host_create_part(name);
-    if (out_file == nullptr) {
-        host_print_line("cannot create ", name, "\n");
+    host_output output;
+    host_error error = 0;
+    if (!host_create_output(name, output, error)) {
+        host_print_failure("cannot create ", name, error);
         return false;
     }
-    std::setvbuf(out_file, nullptr, _IONBF, 0);
-    const render_result result = render_track(data_file, out_file, entry, settings);
+    std::setvbuf(output.file, nullptr, _IONBF, 0);
+    const render_result result = render_track(data_file, output.file, entry, settings);
     if (result != RENDER_OK) {
-        std::fclose(out_file);
-        host_discard_part(name);
+        error = host_last_error();
+        host_discard_output(output);
         if (result == RENDER_READ_FAILED)
             report_too_short(name);
         else
-            host_print_line("cannot write ", name, "\n");
+            host_print_failure("cannot write ", name, error);
         return false;
     }
-    if (!finish_output(out_file, name)) {
-        host_discard_part(name);
-        host_print_line("cannot write ", name, "\n");
+    if (!host_commit_output(name, output, error)) {
+        host_print_failure("cannot write ", name, error);
         return false;
     }
     return true;

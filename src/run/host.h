@@ -1,8 +1,8 @@
-// The host's file names and console text. The track table holds code page
-// 932 bytes; POSIX hosts name files and print in UTF-8, Windows hosts name
-// files in UTF-16 and print UTF-16 to a console (code page 932 bytes when
-// standard output is redirected). Nothing outside host.cpp knows which
-// host it is on.
+// The host's file names, temporary files, signals and console text. The
+// track table holds code page 932 bytes; POSIX hosts name files and print in
+// UTF-8, Windows hosts name files in UTF-16 and print UTF-16 to a console
+// (code page 932 bytes when standard output is redirected). Nothing outside
+// host_posix.cpp and host_windows.cpp knows which host it is on.
 #pragma once
 
 #include <cstdint>
@@ -19,29 +19,61 @@ typedef char host_char;
 // Room for a name of NAME_FIELD_BYTES - 1 bytes in UTF-8 (at most three
 // bytes for each byte of code page 932) plus ".part".
 constexpr int HOST_NAME_CHARS = 3 * NAME_FIELD_BYTES + 8;
+// Room for that name plus ".<process id>.<count>.part".
+constexpr int HOST_TEMP_CHARS = HOST_NAME_CHARS + 32;
 
 struct host_name {
     const char *table_bytes;              // the name as the table holds it
     host_char path[HOST_NAME_CHARS];      // the final file name
-    host_char part_path[HOST_NAME_CHARS]; // the file written until it is complete
+    host_char part_path[HOST_NAME_CHARS]; // NAME.part, as older versions left it
 };
+
+// A track's file while it is written: a file of this run's own, in the
+// working folder, that no other run can name or remove. It takes the final
+// name only once it is complete and closed.
+struct host_output {
+    std::FILE *file;
+    host_char temp_path[HOST_TEMP_CHARS];  // its name, once it has one
+    bool named;                            // whether temp_path names it yet
+};
+
+// Why a call failed: errno on POSIX hosts, a Win32 error code on Windows.
+typedef unsigned long host_error;
+
+// Once, before anything else: keeps the standard streams from being taken
+// by the tool's own files, lets Ctrl-C and its kin remove the temporary
+// file before the tool ends, and turns a file-size limit into a failed
+// write instead of a kill.
+void host_prepare_run();
 
 // Converts a table name for the host; false if the bytes do not convert.
 bool host_name_from_table(const char *table_bytes, host_name &name);
 
-// Creates the ".part" file empty, removing a stale one first; never writes
-// through a symbolic link. Null if the file cannot be created or the final
-// name is taken by a directory.
-std::FILE *host_create_part(const host_name &name);
+// Creates the track's temporary file, empty, and removes a NAME.part left by
+// an older version. False, with the reason, if it cannot be created or a
+// folder stands under the final name.
+bool host_create_output(const host_name &name, host_output &output, host_error &error);
 
-// Renames the ".part" file over the final name, replacing what is there.
-bool host_commit_part(const host_name &name);
+// Flushes and closes the complete temporary file and renames it over the
+// final name, replacing what is there. False, with the reason, if any of
+// that fails; the temporary file is then gone and the final name untouched.
+bool host_commit_output(const host_name &name, host_output &output, host_error &error);
 
-// Removes the ".part" file.
-void host_discard_part(const host_name &name);
+// Closes and removes the temporary file.
+void host_discard_output(host_output &output);
+
+// The reason for the failure of the last file call, read straight after it.
+host_error host_last_error();
 
 // Prints before, the name, after, on standard output, and flushes it.
 void host_print_line(const char *before, const host_name &name, const char *after);
+
+// Prints "before NAME: reason" and a line feed, and flushes it.
+void host_print_failure(const char *before, const host_name &name, host_error error);
+
+// Once, at the end: writes out standard output and closes it. False if any
+// message could not be written.
+bool host_finish_console();
 
 // The size of the open data file, or -1 if it is not a regular file.
 std::int64_t host_file_size(std::FILE *file);
