@@ -24,14 +24,6 @@ std::string line(const std::string &before, int track, const std::string &after)
     return before + UTF8_NAMES[track - 1] + after;
 }
 
-bool no_part_files(const scratch_dir &dir)
-{
-    for (const std::string &name : dir.names())
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0)
-            return false;
-    return true;
-}
-
 TEST(Faults, ADataFileCutInsideTrackEightServesOnlyTheTracksBefore)
 {
     scratch_dir dir;
@@ -119,16 +111,6 @@ TEST(Faults, AStalePartFileIsReplaced)
     EXPECT_TRUE(track_file_is(dir, 4, 1));
     EXPECT_TRUE(no_part_files(dir));
 }
-
-// A small deterministic generator, the same on every library.
-struct lcg {
-    std::uint64_t state;
-    std::uint32_t next(std::uint32_t bound)
-    {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        return static_cast<std::uint32_t>((state >> 33) % bound);
-    }
-};
 
 struct file_identity {
     bool present = false;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,6 +46,14 @@ std::vector<std::string> scratch_dir::names() const
     return names;
 }
 
+bool no_part_files(const scratch_dir &dir)
+{
+    for (const std::string &name : dir.names())
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0)
+            return false;
+    return true;
+}
+
 const std::string &shared_data_file()
 {
     static scratch_dir dir;
@@ -68,28 +77,68 @@ tool_result run_tool(const std::vector<std::string> &args, const std::string &di
     return run_program(BGM_EXTRACT_PATH, args, dir, file_size_limit, environment);
 }
 
+const char *tool_path()
+{
+    return BGM_EXTRACT_PATH;
+}
+
+running_program start_tool(const std::vector<std::string> &args, const std::string &dir,
+                           const run_options &options)
+{
+    return start_program(BGM_EXTRACT_PATH, args, dir, options);
+}
+
 tool_result run_program(const char *program, const std::vector<std::string> &args,
                         const std::string &dir, std::int64_t file_size_limit,
                         const std::vector<std::string> &environment)
+{
+    run_options options;
+    options.file_size_limit = file_size_limit;
+    options.environment = environment;
+    running_program running = start_program(program, args, dir, options);
+    return finish_program(running);
+}
+
+// In the child: standard output as the options ask.
+static void set_up_output(output_kind output, int pipe_write)
+{
+    if (output == output_kind::CLOSED) {
+        close(STDOUT_FILENO);
+    } else if (output == output_kind::DEV_FULL) {
+        const int full = open("/dev/full", O_WRONLY);
+        dup2(full, STDOUT_FILENO);
+        close(full);
+    } else {
+        dup2(pipe_write, STDOUT_FILENO);
+    }
+}
+
+running_program start_program(const char *program, const std::vector<std::string> &args,
+                              const std::string &dir, const run_options &options)
 {
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0)
         throw std::runtime_error("pipe");
     const pid_t child = fork();
     if (child == 0) {
-        dup2(pipe_fds[1], STDOUT_FILENO);
+        set_up_output(options.output, pipe_fds[1]);
         close(pipe_fds[0]);
         close(pipe_fds[1]);
+        // As from an interactive shell, whatever started the tests.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
+        signal(SIGPIPE, options.ignore_sigpipe ? SIG_IGN : SIG_DFL);
         if (chdir(dir.c_str()) != 0)
             _exit(127);
-        if (file_size_limit > 0) {
+        if (options.file_size_limit > 0) {
             // SIGXFSZ stays at its default: the tool itself turns the
             // limit into a failed write.
-            const rlimit limit{static_cast<rlim_t>(file_size_limit),
-                               static_cast<rlim_t>(file_size_limit)};
+            const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                               static_cast<rlim_t>(options.file_size_limit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
-        for (const std::string &setting : environment)
+        for (const std::string &setting : options.environment)
             putenv(const_cast<char *>(setting.c_str()));
         std::vector<char *> argv{const_cast<char *>(program)};
         for (const std::string &arg : args)
@@ -99,13 +148,25 @@ tool_result run_program(const char *program, const std::vector<std::string> &arg
         _exit(127);
     }
     close(pipe_fds[1]);
+    if (options.output == output_kind::BROKEN_PIPE) {
+        close(pipe_fds[0]);  // the reader has left
+        pipe_fds[0] = -1;
+    }
+    return running_program{child, pipe_fds[0]};
+}
+
+tool_result finish_program(running_program &running)
+{
     tool_result result{-1, {}};
     char buffer[4096];
-    for (ssize_t got; (got = read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
-        result.output.append(buffer, static_cast<std::size_t>(got));
-    close(pipe_fds[0]);
+    if (running.output_fd >= 0) {
+        for (ssize_t got; (got = read(running.output_fd, buffer, sizeof buffer)) > 0;)
+            result.output.append(buffer, static_cast<std::size_t>(got));
+        close(running.output_fd);
+        running.output_fd = -1;
+    }
     int wait_status = 0;
-    waitpid(child, &wait_status, 0);
+    waitpid(running.pid, &wait_status, 0);
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     return result;
 }

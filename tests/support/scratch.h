@@ -43,6 +43,51 @@ tool_result run_program(const char *program, const std::vector<std::string> &arg
                         const std::string &dir, std::int64_t file_size_limit = 0,
                         const std::vector<std::string> &environment = {});
 
+// Where a started program's standard output goes.
+enum class output_kind {
+    CAPTURED,     // a pipe, read by finish_program
+    CLOSED,       // no standard output at all
+    DEV_FULL,     // /dev/full: every write fails
+    BROKEN_PIPE,  // a pipe whose reader has already left
+};
+
+struct run_options {
+    std::int64_t file_size_limit = 0;
+    std::vector<std::string> environment;
+    output_kind output = output_kind::CAPTURED;
+    bool ignore_sigpipe = false;
+};
+
+struct running_program {
+    int pid;
+    int output_fd;  // the captured output's read end, or -1
+};
+
+// Starts a program in folder dir and returns at once.
+running_program start_program(const char *program, const std::vector<std::string> &args,
+                              const std::string &dir, const run_options &options);
+
+// Reads the started program's output to its end and waits for it.
+tool_result finish_program(running_program &running);
+
+// The built bgm-extract, and the same start for it.
+const char *tool_path();
+running_program start_tool(const std::vector<std::string> &args, const std::string &dir,
+                           const run_options &options = {});
+
+// Whether the folder holds no temporary file: nothing ending in ".part".
+bool no_part_files(const scratch_dir &dir);
+
+// A small deterministic generator, the same on every library.
+struct lcg {
+    std::uint64_t state;
+    std::uint32_t next(std::uint32_t bound)
+    {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::uint32_t>((state >> 33) % bound);
+    }
+};
+
 // The UTF-8 output names, in track order.
 extern const char *const UTF8_NAMES[13];
 

@@ -1,0 +1,232 @@
+// The tool as scripts and people really run it: twice at once in one
+// folder, interrupted, with an output nobody reads, and on a disk that
+// refuses it. Nothing under a final name is ever partial, nothing temporary
+// stays behind, and every failure says why.
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "render/track_table.h"
+#include "scratch.h"
+#include "synthetic.h"
+
+namespace {
+
+std::vector<unsigned char> expected_track(int track, int repeat, int fade, int pattern)
+{
+    const track_entry &entry = track_table[track - 1];
+    return expected_track_file(entry.start, entry.loop, entry.end, repeat, fade, pattern);
+}
+
+void sleep_us(std::uint32_t microseconds)
+{
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
+// Whether the program has ended; reaps nothing.
+bool has_ended(int pid)
+{
+    siginfo_t info;
+    info.si_pid = 0;
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
+}
+
+TEST(Safety, TwoRunsOnOneTrackNeverShowAPartialFile)
+{
+    scratch_dir dir;
+    link_data_file(dir);
+    const std::string final_name = dir.file(UTF8_NAMES[1]);
+    const std::vector<std::string> args[2] = {{"T2", "1", "f5"}, {"T2", "3", "F7", "p1"}};
+    const std::vector<unsigned char> expected[2] = {expected_track(2, 1, 5, 0),
+                                                    expected_track(2, 3, -7, 1)};
+    lcg random{7};
+    for (int round = 0; round < 30; round++) {
+        SCOPED_TRACE(round);
+        running_program runs[2];
+        runs[0] = start_tool(args[0], dir.path());
+        sleep_us(random.next(20000));
+        runs[1] = start_tool(args[1], dir.path());
+        // Now and then one of them is killed at a random moment.
+        const int victim = random.next(4) == 0 ? static_cast<int>(random.next(2)) : -1;
+        const auto kill_at = std::chrono::steady_clock::now() +
+                             std::chrono::microseconds(random.next(60000));
+        bool killed = false;
+        while (!has_ended(runs[0].pid) || !has_ended(runs[1].pid)) {
+            if (victim >= 0 && !killed && std::chrono::steady_clock::now() >= kill_at) {
+                killed = !has_ended(runs[victim].pid) && kill(runs[victim].pid, SIGKILL) == 0;
+            }
+            const std::vector<unsigned char> now = read_file(final_name);
+            if (now.empty())
+                continue;  // not there yet
+            ASSERT_TRUE(now == expected[0] || now == expected[1]) << "size " << now.size();
+        }
+        for (int i = 0; i < 2; i++) {
+            // A kill may still come just after the run's last step.
+            const int status = finish_program(runs[i]).status;
+            ASSERT_TRUE(status == 0 || (killed && i == victim && status == 128 + SIGKILL))
+                << "run " << i << ": status " << status;
+        }
+        const std::vector<unsigned char> last = read_file(final_name);
+        ASSERT_TRUE(last == expected[0] || last == expected[1]);
+        ASSERT_TRUE(no_part_files(dir));
+    }
+}
+
+TEST(Safety, InterruptedRunsLeaveNothingAndKeepTheEarlierFile)
+{
+    scratch_dir dir;
+    link_data_file(dir);
+    ASSERT_EQ(run_tool({"T1", "1"}, dir.path()).status, 0);
+    const std::vector<std::string> before = dir.names();
+    lcg random{11};
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int round = 0; round < 12; round++) {
+        const int signal_number = signals[round % 3];
+        SCOPED_TRACE(testing::Message() << "round " << round << ", signal " << signal_number);
+        running_program run = start_tool({"T1", "10", "F30"}, dir.path());
+        sleep_us(random.next(100000));
+        kill(run.pid, signal_number);
+        const tool_result result = finish_program(run);
+        ASSERT_EQ(dir.names(), before);
+        ASSERT_TRUE(result.status == 0 || result.status == 128 + signal_number) << result.status;
+        // The earlier file, or the new one if the signal came after it was
+        // put in place; never anything between.
+        if (!track_file_is(dir, 1, 1)) {
+            ASSERT_TRUE(track_file_is(dir, 1, 10, -30));
+            ASSERT_EQ(run_tool({"T1", "1"}, dir.path()).status, 0);
+        }
+    }
+}
+
+struct broken_output_case {
+    const char *label;
+    output_kind output;
+    bool ignore_sigpipe;
+    int status;
+};
+
+TEST(Safety, MessagesThatCannotBeWrittenFailTheRunButNotTheFiles)
+{
+    const broken_output_case cases[] = {
+        {"closed", output_kind::CLOSED, false, 1},
+        {"/dev/full", output_kind::DEV_FULL, false, 1},
+        {"closed pipe, SIGPIPE ignored", output_kind::BROKEN_PIPE, true, 1},
+    };
+    for (const broken_output_case &c : cases) {
+        SCOPED_TRACE(c.label);
+        scratch_dir dir;
+        link_data_file(dir);
+        run_options options;
+        options.output = c.output;
+        options.ignore_sigpipe = c.ignore_sigpipe;
+        running_program run = start_tool({"1"}, dir.path(), options);
+        EXPECT_EQ(finish_program(run).status, c.status);
+        EXPECT_EQ(dir.names().size(), 14u);
+        for (int track = 1; track <= TRACK_COUNT; track++)
+            EXPECT_TRUE(track_file_is(dir, track, 1)) << track;
+    }
+    // With SIGPIPE at its default the first message ends the run, before
+    // any file.
+    scratch_dir dir;
+    link_data_file(dir);
+    run_options options;
+    options.output = output_kind::BROKEN_PIPE;
+    running_program run = start_tool({"1"}, dir.path(), options);
+    EXPECT_EQ(finish_program(run).status, 128 + SIGPIPE);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{DATA_NAME});
+}
+
+TEST(Safety, TheSummaryIsOutBeforeTheDataFileIsOpened)
+{
+    scratch_dir dir;
+    ASSERT_EQ(mkfifo(dir.file(DATA_NAME).c_str(), 0644), 0);
+    running_program run = start_tool({"T3"}, dir.path());
+    // The tool is blocked in the FIFO's open until a writer comes.
+    const std::string summary = "track=3-3 , repeat=2 , fade=0 , fade pattern=0\n";
+    std::string got;
+    pollfd readable{run.output_fd, POLLIN, 0};
+    while (got.size() < summary.size() && poll(&readable, 1, 30000) == 1) {
+        char buffer[256];
+        const ssize_t n = read(run.output_fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ(got, summary);
+    const int writer = open(dir.file(DATA_NAME).c_str(), O_WRONLY);
+    close(writer);
+    const tool_result result = finish_program(run);
+    EXPECT_EQ(got + result.output, summary + "qv902b_bgm_tmp.dat not found.");
+    EXPECT_EQ(result.status, 1);
+}
+
+// Runs a shell script in dir with the tool's path as $0; the script ends
+// by starting the tool on T2 with the given settings.
+tool_result run_script(const scratch_dir &dir, const std::string &script)
+{
+    return run_program("/bin/sh", {"-c", script, tool_path()}, dir.path());
+}
+
+bool can_mount()
+{
+    return std::system("unshare -m true 2>/dev/null") == 0;
+}
+
+struct reason_case {
+    const char *label;
+    std::string script;
+    std::string message;
+};
+
+TEST(Safety, FailuresSayWhy)
+{
+    if (!can_mount())
+        GTEST_SKIP() << "no mount namespace here";
+    const std::string name = UTF8_NAMES[1];
+    const std::string data = shared_data_file();
+    const std::string drop = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups "
+                                            : "";
+    const reason_case cases[] = {
+        {"a folder the user cannot write", "chmod 555 . && exec " + drop + "\"$0\" T2 1",
+         "cannot create " + name + ": Permission denied\n"},
+        {"a read-only file system",
+         "exec unshare -m sh -c 'mount --bind . . && mount -o remount,bind,ro . && cd \"$PWD\" && "
+         "exec \"$0\" T2 1' \"$0\"",
+         "cannot create " + name + ": Read-only file system\n"},
+        {"a full disk",
+         "exec unshare -m sh -c 'mount -t tmpfs -o size=2m tmpfs . && cd \"$PWD\" && "
+         "ln -s " + data + " " + DATA_NAME + " && exec \"$0\" T2 1' \"$0\"",
+         "cannot write " + name + ": No space left on device\n"},
+    };
+    // The user who runs the tool reads the data file through its folder.
+    chmod(data.substr(0, data.rfind('/')).c_str(), 0755);
+    for (const reason_case &c : cases) {
+        SCOPED_TRACE(c.label);
+        scratch_dir dir;
+        chmod(dir.path().c_str(), 0755);
+        link_data_file(dir);
+        const tool_result result = run_script(dir, c.script);
+        EXPECT_EQ(result.output,
+                  "track=2-2 , repeat=1 , fade=0 , fade pattern=0\nCreate " + name + " ...\n" +
+                      c.message);
+        EXPECT_EQ(result.status, 1);
+        chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(dir.names(), std::vector<std::string>{DATA_NAME});
+    }
+}
+
+}  // namespace
