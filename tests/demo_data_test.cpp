@@ -65,4 +65,27 @@ TEST(DemoData, NeverOverwritesADataFile)
     EXPECT_EQ(read_file(dir.file("qv902b_bgm_tmp.dat")).size(), 14u);
 }
 
+TEST(DemoData, RunsAgainOverItsOwnFileButNoOtherOfTheSameSize)
+{
+    scratch_dir dir;
+    ASSERT_EQ(run_program(BGM_DEMO_PATH, {}, dir.path()).status, 0);
+    const std::string data = dir.file("qv902b_bgm_tmp.dat");
+    const std::vector<unsigned char> first = read_file(data);
+    const tool_result again = run_program(BGM_DEMO_PATH, {}, dir.path());
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.output, "qv902b_bgm_tmp.dat is the demo data already; leaving it as it is\n");
+    EXPECT_TRUE(read_file(data) == first);
+
+    // One sample changed near the end, as in a real file of the same size.
+    std::vector<unsigned char> other = first;
+    other[other.size() - 3] ^= 1;
+    std::ofstream(data, std::ios::binary)
+        .write(reinterpret_cast<const char *>(other.data()),
+               static_cast<std::streamsize>(other.size()));
+    const tool_result refused = run_program(BGM_DEMO_PATH, {}, dir.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "qv902b_bgm_tmp.dat already exists; not overwriting it\n");
+    EXPECT_TRUE(read_file(data) == other);
+}
+
 }  // namespace

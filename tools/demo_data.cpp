@@ -4,11 +4,13 @@
 // at silence, so the loop body joins its own start (and the intro) without
 // a click and the repeats and fades can be heard. A 44-byte WAV header
 // stands in front of every track, as in the real file. An existing data
-// file is never overwritten.
+// file is never overwritten: when it is this very demo data, byte for
+// byte, that is success all the same, so the tool can be run again.
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,19 +61,27 @@ const tune TUNES[TRACK_COUNT] = {
     {0.50, 261.63, MINOR, 1.2},  // the journey's end
 };
 
+// Writes the demo data to a file, or compares it with one.
 struct writer {
     std::FILE *file;
     unsigned char buffer[CHUNK_BYTES];
     std::int32_t used;
-    bool failed;
+    bool failed;  // a write failed, or the compared file differs
+    bool comparing;
+    unsigned char file_bytes[CHUNK_BYTES];
 };
 
 void flush(writer &out)
 {
-    if (out.used > 0 && std::fwrite(out.buffer, 1, static_cast<std::size_t>(out.used), out.file) !=
-                            static_cast<std::size_t>(out.used))
-        out.failed = true;
+    const auto bytes = static_cast<std::size_t>(out.used);
     out.used = 0;
+    if (bytes == 0 || out.failed)
+        return;
+    if (out.comparing)
+        out.failed = std::fread(out.file_bytes, 1, bytes, out.file) != bytes ||
+                     std::memcmp(out.file_bytes, out.buffer, bytes) != 0;
+    else
+        out.failed = std::fwrite(out.buffer, 1, bytes, out.file) != bytes;
 }
 
 void put_byte(writer &out, unsigned char byte)
@@ -168,28 +178,54 @@ void put_track(writer &out, int index)
     put_silence(out, next_header - entry.end);  // what the game keeps after the loop
 }
 
-writer demo_writer;  // the buffer is too large for the stack
+writer demo_writer;  // the buffers are too large for the stack
+
+void put_all(writer &out)
+{
+    out.used = 0;
+    for (int index = 0; index < TRACK_COUNT && !out.failed; index++)
+        put_track(out, index);
+    flush(out);
+}
+
+// Whether the existing data file is exactly the demo data.
+bool is_demo_data()
+{
+    writer &out = demo_writer;
+    out.file = std::fopen(DATA_FILE_NAME, "rb");
+    if (out.file == nullptr)
+        return false;
+    out.comparing = true;
+    out.failed = std::fseek(out.file, 0, SEEK_END) != 0 || std::ftell(out.file) != DEMO_DATA_BYTES ||
+                 std::fseek(out.file, 0, SEEK_SET) != 0;
+    put_all(out);
+    std::fclose(out.file);
+    return !out.failed;
+}
 
 }  // namespace
 
 int main()
 {
     const int fd = open(DATA_FILE_NAME, O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0644);
+    if (fd < 0 && errno == EEXIST) {
+        if (is_demo_data()) {
+            std::printf("%s is the demo data already; leaving it as it is\n", DATA_FILE_NAME);
+            return 0;
+        }
+        std::printf("%s already exists; not overwriting it\n", DATA_FILE_NAME);
+        return 1;
+    }
     if (fd < 0) {
-        if (errno == EEXIST)
-            std::printf("%s already exists; not overwriting it\n", DATA_FILE_NAME);
-        else
-            std::printf("cannot create %s\n", DATA_FILE_NAME);
+        std::printf("cannot create %s: %s\n", DATA_FILE_NAME, std::strerror(errno));
         return 1;
     }
     writer &out = demo_writer;
     out.file = fdopen(fd, "wb");
-    out.used = 0;
+    out.comparing = false;
     out.failed = out.file == nullptr;
-    for (int index = 0; index < TRACK_COUNT && !out.failed; index++)
-        put_track(out, index);
     if (!out.failed)
-        flush(out);
+        put_all(out);
     if (out.file == nullptr || std::fclose(out.file) != 0)
         out.failed = true;
     if (out.failed) {
