@@ -112,6 +112,47 @@ TEST(Safety, InterruptedRunsLeaveNothingAndKeepTheEarlierFile)
     }
 }
 
+bool can_mount()
+{
+    return std::system("unshare -m true 2>/dev/null") == 0;
+}
+
+// Starts the tool where /proc is empty: it then writes NAME.<pid>.<n>.part
+// files, as on file systems without unnamed temporary files.
+running_program start_without_proc(const scratch_dir &dir, const std::string &settings)
+{
+    return start_program("/usr/bin/unshare",
+                         {"-m", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" " + settings,
+                          tool_path()},
+                         dir.path(), {});
+}
+
+TEST(Safety, NamedTemporaryFilesWorkAndGoOnASignal)
+{
+    if (!can_mount())
+        GTEST_SKIP() << "no mount namespace here";
+    scratch_dir dir;
+    link_data_file(dir);
+    running_program plain = start_without_proc(dir, "T1 1");
+    ASSERT_EQ(finish_program(plain).status, 0);
+    ASSERT_TRUE(track_file_is(dir, 1, 1));
+    const std::vector<std::string> before = dir.names();
+
+    running_program run = start_without_proc(dir, "T1 10 F30");
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen && !has_ended(run.pid); i++) {
+        seen = !no_part_files(dir);
+        if (!seen)
+            sleep_us(100);
+    }
+    kill(run.pid, SIGTERM);
+    const int status = finish_program(run).status;
+    EXPECT_TRUE(seen) << "no named temporary file was seen";
+    EXPECT_EQ(status, 128 + SIGTERM);
+    EXPECT_EQ(dir.names(), before);
+    EXPECT_TRUE(track_file_is(dir, 1, 1));
+}
+
 struct broken_output_case {
     const char *label;
     output_kind output;
@@ -179,11 +220,6 @@ TEST(Safety, TheSummaryIsOutBeforeTheDataFileIsOpened)
 tool_result run_script(const scratch_dir &dir, const std::string &script)
 {
     return run_program("/bin/sh", {"-c", script, tool_path()}, dir.path());
-}
-
-bool can_mount()
-{
-    return std::system("unshare -m true 2>/dev/null") == 0;
 }
 
 struct reason_case {

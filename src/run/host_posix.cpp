@@ -132,9 +132,13 @@ static int open_named(const host_name &name, host_output &output)
 }
 
 // An unnamed file in the working folder: a run that is killed leaves nothing.
+// It gets its name through /proc at the end, so without /proc (a bare
+// chroot or container) the named file serves instead.
 static int open_unnamed()
 {
 #ifdef O_TMPFILE
+    if (access("/proc/self/fd", X_OK) != 0)
+        return -1;
     return open(".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 #else
     errno = EOPNOTSUPP;
@@ -150,12 +154,7 @@ static bool link_unnamed(const host_name &name, host_output &output, int fd)
     for (unsigned attempt = 0; attempt < TEMP_ATTEMPTS; attempt++) {
         make_temp_path(name, attempt, output);
         arm(output.temp_path);
-        int linked = linkat(AT_FDCWD, fd_path, AT_FDCWD, output.temp_path, AT_SYMLINK_FOLLOW);
-#ifdef AT_EMPTY_PATH
-        if (linked != 0 && errno == ENOENT)  // no /proc
-            linked = linkat(fd, "", AT_FDCWD, output.temp_path, AT_EMPTY_PATH);
-#endif
-        if (linked == 0) {
+        if (linkat(AT_FDCWD, fd_path, AT_FDCWD, output.temp_path, AT_SYMLINK_FOLLOW) == 0) {
             output.named = true;
             return true;
         }
