@@ -57,7 +57,8 @@ TEST(Faults, AFolderUnderATracksNameIsLeftAlone)
     const tool_result result = run_tool({"1", "f3"}, dir.path());
 
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.output.find(line("Create ", 1, " ...\n") + line("cannot create ", 1, ": Is a directory\n") +
+    EXPECT_EQ(result.output.find(line("Create ", 1, " ...\n") +
+                                 line("cannot create ", 1, ": Is a directory\n") +
                                  line("Create ", 2, " ...\n")),
               result.output.find("Create "));
     EXPECT_TRUE(fs::is_directory(dir.file(UTF8_NAMES[0])));

@@ -196,8 +196,8 @@ bool is_demo_data()
     if (out.file == nullptr)
         return false;
     out.comparing = true;
-    out.failed = std::fseek(out.file, 0, SEEK_END) != 0 || std::ftell(out.file) != DEMO_DATA_BYTES ||
-                 std::fseek(out.file, 0, SEEK_SET) != 0;
+    out.failed = std::fseek(out.file, 0, SEEK_END) != 0 ||
+                 std::ftell(out.file) != DEMO_DATA_BYTES || std::fseek(out.file, 0, SEEK_SET) != 0;
     put_all(out);
     std::fclose(out.file);
     return !out.failed;
