@@ -35,8 +35,9 @@ static void disarm()
 }
 
 // Runs on a thread of its own. The file was opened sharing delete, so it is
-// removed as the process ends; the process ends now, as Ctrl-C would have
-// ended it, before the main thread can begin another file.
+// removed as the process ends, also in the moment after its mark for
+// deletion is lifted; the process ends now, as Ctrl-C would have ended it,
+// before the main thread can begin another file.
 static BOOL WINAPI remove_temp_and_end(DWORD event)
 {
     (void)event;
@@ -97,6 +98,17 @@ static void make_temp_path(const host_name &name, unsigned attempt, host_output 
 // A name left by a killed process that had the same id is skipped.
 constexpr unsigned TEMP_ATTEMPTS = 100;
 
+// A file marked for deletion goes when its last handle closes, also when
+// the process is killed (taskkill /F, a debugger): the mark stays on until
+// the file is complete, like an unnamed file on Linux.
+static bool mark_for_deletion(HANDLE handle, bool deleted)
+{
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = deleted ? TRUE : FALSE;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
+}
+
 static HANDLE open_named(const host_name &name, host_output &output, host_error &error)
 {
     for (unsigned attempt = 0; attempt < TEMP_ATTEMPTS; attempt++) {
@@ -104,10 +116,12 @@ static HANDLE open_named(const host_name &name, host_output &output, host_error 
         arm(output.temp_path);
         // CREATE_NEW: never an existing file. Sharing delete lets the
         // Ctrl-C handler remove it while it is open.
-        const HANDLE handle = CreateFileW(output.temp_path, GENERIC_WRITE, FILE_SHARE_DELETE,
-                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle =
+            CreateFileW(output.temp_path, GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             output.named = true;
+            mark_for_deletion(handle, true);  // where it fails, the Ctrl-C handler still serves
             return handle;
         }
         error = GetLastError();
@@ -165,7 +179,8 @@ bool host_commit_output(const host_name &name, host_output &output, host_error &
 {
     std::FILE *file = output.file;
     output.file = nullptr;
-    bool done = std::fflush(file) == 0;
+    bool done = std::fflush(file) == 0 &&
+                mark_for_deletion(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), false);
     error = GetLastError();
     if (std::fclose(file) != 0 && done) {
         done = false;
