@@ -2,6 +2,7 @@
 // into arguments, parsed and checked. Beyond what the sanitizers catch, it
 // holds the parser to strtoll's reading of every number and the checks to
 // their bounds.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

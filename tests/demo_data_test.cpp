@@ -1,5 +1,9 @@
 // bgm-demo-data: a stand-in data file of the real layout, never written
 // over a file that is there.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>

@@ -1,4 +1,5 @@
 // The built executable, run in a scratch folder as a user would.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>

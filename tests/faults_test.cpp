@@ -1,5 +1,7 @@
 // Faults while writing: nothing broken is left behind and nothing that was
 // there is lost.
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>

@@ -4,6 +4,8 @@
 // stays behind, and every failure says why.
 #include <chrono>
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>

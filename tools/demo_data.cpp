@@ -8,6 +8,7 @@
 // byte, that is success all the same, so the tool can be run again.
 #include <cerrno>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,7 @@
 #include "render/track_writer.h"
 
+#include <cstddef>
+
 #include "render/audio_format.h"
 #include "render/fade.h"
 #include "render/wav_header.h"

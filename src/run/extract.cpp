@@ -1,5 +1,6 @@
 #include "run/extract.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "render/track_writer.h"

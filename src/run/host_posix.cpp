@@ -5,6 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>

@@ -3,6 +3,8 @@
 // window that stays open after a double-click.
 #include "run/host.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 

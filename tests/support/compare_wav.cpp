@@ -3,6 +3,9 @@
 // Prints how many samples differ and by how much at most; exits 0 when the
 // files have the same size and header and no sample differs by more than
 // the tolerance (default 0), else 1.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

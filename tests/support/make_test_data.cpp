@@ -1,5 +1,6 @@
 // Writes the synthetic data file (every frame distinct) for scripts:
 //   bgm-test-data [path [bytes]]
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 

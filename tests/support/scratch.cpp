@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>

@@ -1,8 +1,15 @@
 #include "synthetic.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 static std::uint16_t left_bits(std::int64_t frame)
 {

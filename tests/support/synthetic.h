@@ -2,6 +2,7 @@
 // from every other, and an independent model of the files the tool writes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
