@@ -107,7 +107,7 @@ TEST(ScaleChunk, IsExactlyScalingEveryFrameByItsGain)
     std::vector<unsigned char> original;
     for (std::int32_t i = 0; i < 2 * 65536; i++) {
         const auto left = static_cast<std::uint16_t>(i);
-        const auto right = static_cast<std::uint16_t>(i * 40503 + 7);
+        const auto right = static_cast<std::uint16_t>(static_cast<std::uint32_t>(i) * 40503u + 7u);
         original.insert(original.end(), {static_cast<unsigned char>(left & 0xFF),
                                          static_cast<unsigned char>(left >> 8),
                                          static_cast<unsigned char>(right & 0xFF),

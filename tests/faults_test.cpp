@@ -72,19 +72,29 @@ TEST(Faults, AFolderUnderATracksNameIsLeftAlone)
 
 TEST(Faults, AFullDiskKeepsTheEarlierFile)
 {
-    scratch_dir dir;
-    link_data_file(dir);
-    ASSERT_EQ(run_tool({"T1", "1"}, dir.path()).status, 0);
-    ASSERT_TRUE(track_file_is(dir, 1, 1));
+    for (const temp_mode &mode : TEMP_MODES) {
+        if (mode.hide_proc && !named_mode_available())
+            continue;
+        SCOPED_TRACE(mode.label);
+        scratch_dir dir;
+        link_data_file(dir);
+        run_options options;
+        options.hide_proc = mode.hide_proc;
+        running_program first = start_tool({"T1", "1"}, dir.path(), options);
+        ASSERT_EQ(finish_program(first).status, 0);
+        ASSERT_TRUE(track_file_is(dir, 1, 1));
 
-    // Any file the tool writes may hold at most 10 MB: track 1 needs 14.
-    const tool_result result = run_tool({"T1", "3", "F4"}, dir.path(), 10000000);
-    EXPECT_EQ(result.output, "track=1-1 , repeat=3 , fade=-4 , fade pattern=0\n" +
-                                 line("Create ", 1, " ...\n") +
-                                 line("cannot write ", 1, ": File too large\n"));
-    EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(track_file_is(dir, 1, 1));
-    EXPECT_TRUE(no_part_files(dir));
+        // Any file the tool writes may hold at most 10 MB: track 1 needs 14.
+        options.file_size_limit = 10000000;
+        running_program run = start_tool({"T1", "3", "F4"}, dir.path(), options);
+        const tool_result result = finish_program(run);
+        EXPECT_EQ(result.output, "track=1-1 , repeat=3 , fade=-4 , fade pattern=0\n" +
+                                     line("Create ", 1, " ...\n") +
+                                     line("cannot write ", 1, ": File too large\n"));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(track_file_is(dir, 1, 1));
+        EXPECT_TRUE(no_part_files(dir));
+    }
 }
 
 TEST(Faults, LinksUnderTheOutputNamesAreReplacedNotWrittenThrough)

@@ -7,7 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -36,30 +39,6 @@ void sleep_us(std::uint32_t microseconds)
     std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
-// Whether the program has ended; reaps nothing.
-bool has_ended(int pid)
-{
-    siginfo_t info;
-    info.si_pid = 0;
-    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == pid;
-}
-
-bool can_mount()
-{
-    return std::system("unshare -m true 2>/dev/null") == 0;
-}
-
-// Starts the tool where /proc is empty: it then writes NAME.<pid>.<n>.part
-// files, as on file systems without unnamed temporary files.
-running_program start_without_proc(const scratch_dir &dir, const std::vector<std::string> &args)
-{
-    std::vector<std::string> command{"-m", "sh", "-c", "mount -t tmpfs none /proc && exec \"$@\"",
-                                     "sh", tool_path()};
-    command.insert(command.end(), args.begin(), args.end());
-    return start_program("/usr/bin/unshare", command, dir.path(), {});
-}
-
 struct track_two_run {
     std::vector<std::string> args;
     int repeat, fade, pattern;
@@ -78,10 +57,7 @@ TEST(Safety, TwoRunsOnOneTrackNeverShowAPartialFile)
     for (int i = 0; i < 4; i++)
         expected[i] = expected_track(2, settings[i].repeat, settings[i].fade, settings[i].pattern);
     // Every fourth round without /proc: the named temporary files.
-    bool named_rounds = can_mount();
-#ifdef __SANITIZE_ADDRESS__
-    named_rounds = false;  // AddressSanitizer needs /proc
-#endif
+    const bool named_rounds = named_mode_available();
     lcg random{7};
     for (int round = 0; round < 40; round++) {
         const bool named = named_rounds && round % 4 == 3;
@@ -93,8 +69,9 @@ TEST(Safety, TwoRunsOnOneTrackNeverShowAPartialFile)
         for (int i = 0; i < 2; i++) {
             if (i == 1)
                 sleep_us(random.next(20000));
-            const std::vector<std::string> &args = settings[which[i]].args;
-            runs[i] = named ? start_without_proc(dir, args) : start_tool(args, dir.path());
+            run_options options;
+            options.hide_proc = named;
+            runs[i] = start_tool(settings[which[i]].args, dir.path(), options);
         }
         // Now and then one of them is killed at a random moment (not when
         // its file has a name: SIGKILL leaves that behind).
@@ -160,31 +137,64 @@ TEST(Safety, InterruptedRunsLeaveNothingAndKeepTheEarlierFile)
 
 TEST(Safety, NamedTemporaryFilesWorkAndGoOnASignal)
 {
-#ifdef __SANITIZE_ADDRESS__
-    GTEST_SKIP() << "AddressSanitizer reads its options and checks leaks through /proc";
-#endif
-    if (!can_mount())
-        GTEST_SKIP() << "no mount namespace here";
+    if (!named_mode_available())
+        GTEST_SKIP() << "no mount namespace here, or /proc is needed";
     scratch_dir dir;
     link_data_file(dir);
-    running_program plain = start_without_proc(dir, {"T1", "1"});
+    run_options named;
+    named.hide_proc = true;
+    running_program plain = start_tool({"T1", "1"}, dir.path(), named);
     ASSERT_EQ(finish_program(plain).status, 0);
     ASSERT_TRUE(track_file_is(dir, 1, 1));
     const std::vector<std::string> before = dir.names();
 
-    running_program run = start_without_proc(dir, {"T1", "10", "F30"});
-    bool seen = false;
-    for (int i = 0; i < 20000 && !seen && !has_ended(run.pid); i++) {
-        seen = !no_part_files(dir);
-        if (!seen)
-            sleep_us(100);
-    }
+    // Caught while its file is being written, the run is certainly not
+    // done: the signal must end it and take the file with it.
+    running_program run = start_tool({"T1", "10", "F30"}, dir.path(), named);
+    const bool caught = stop_while_named(dir, run.pid);
     kill(run.pid, SIGTERM);
+    kill(run.pid, SIGCONT);
     const int status = finish_program(run).status;
-    EXPECT_TRUE(seen) << "no named temporary file was seen";
+    ASSERT_TRUE(caught) << "the run ended before its named temporary file was seen";
     EXPECT_EQ(status, 128 + SIGTERM);
     EXPECT_EQ(dir.names(), before);
     EXPECT_TRUE(track_file_is(dir, 1, 1));
+}
+
+TEST(Safety, WhatStandsAtTheFirstTemporaryNamesIsNeitherWrittenThroughNorRemoved)
+{
+    for (const temp_mode &mode : TEMP_MODES) {
+        if (mode.hide_proc && !named_mode_available())
+            continue;
+        SCOPED_TRACE(mode.label);
+        scratch_dir dir;
+        link_data_file(dir);
+        std::ofstream(dir.file("victim")) << "victim";
+        const std::string name = UTF8_NAMES[1];
+        run_options options;
+        options.hide_proc = mode.hide_proc;
+        // The names this run tries first, made before it starts: a link to
+        // another file, then a plain file.
+        options.in_child = [&name] {
+            const std::string stem = name + "." + std::to_string(getpid());
+            if (symlink("victim", (stem + ".0.part").c_str()) != 0)
+                _exit(125);
+            const int fd = open((stem + ".1.part").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            if (fd < 0 || write(fd, "planted", 7) != 7)
+                _exit(125);
+            close(fd);
+        };
+        running_program run = start_tool({"T2", "1"}, dir.path(), options);
+        const std::string stem = name + "." + std::to_string(run.pid);
+        EXPECT_EQ(finish_program(run).status, 0);
+        EXPECT_TRUE(track_file_is(dir, 2, 1));
+        EXPECT_EQ(read_file(dir.file("victim")).size(), 6u);
+        std::error_code error;
+        EXPECT_EQ(std::filesystem::read_symlink(dir.file(stem + ".0.part"), error), "victim");
+        const std::vector<unsigned char> planted = read_file(dir.file(stem + ".1.part"));
+        EXPECT_EQ(std::string(planted.begin(), planted.end()), "planted");
+        EXPECT_EQ(part_files(dir), (std::vector<std::string>{stem + ".0.part", stem + ".1.part"}));
+    }
 }
 
 struct broken_output_case {
@@ -256,6 +266,16 @@ tool_result run_script(const scratch_dir &dir, const std::string &script)
     return run_program("/bin/sh", {"-c", script, tool_path()}, dir.path());
 }
 
+// A script that runs the tool on T2 on a full 2 MB file system of its own
+// and then lists what is left there (the file system goes with the script).
+std::string full_disk_script(const std::string &data, bool hide_proc)
+{
+    return std::string("exec unshare -m sh -c 'mount -t tmpfs -o size=2m tmpfs . && cd \"$PWD\" && ") +
+           "ln -s " + data + " " + DATA_NAME + " && " +
+           (hide_proc ? "mount -t tmpfs none /proc && " : "") +
+           "\"$0\" T2 1; status=$?; ls -A; exit $status' \"$0\"";
+}
+
 struct reason_case {
     const char *label;
     std::string script;
@@ -277,10 +297,10 @@ TEST(Safety, FailuresSayWhy)
          "exec unshare -m sh -c 'mount --bind . . && mount -o remount,bind,ro . && cd \"$PWD\" && "
          "exec \"$0\" T2 1' \"$0\"",
          "cannot create " + name + ": Read-only file system\n"},
-        {"a full disk",
-         "exec unshare -m sh -c 'mount -t tmpfs -o size=2m tmpfs . && cd \"$PWD\" && "
-         "ln -s " + data + " " + DATA_NAME + " && exec \"$0\" T2 1' \"$0\"",
-         "cannot write " + name + ": No space left on device\n"},
+        {"a full disk", full_disk_script(data, false),
+         "cannot write " + name + ": No space left on device\n" + DATA_NAME + "\n"},
+        {"a full disk, named temporary files", full_disk_script(data, true),
+         "cannot write " + name + ": No space left on device\n" + DATA_NAME + "\n"},
     };
     // The user who runs the tool reads the data file through its folder.
     chmod(data.substr(0, data.rfind('/')).c_str(), 0755);

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,12 +53,34 @@ std::vector<std::string> scratch_dir::names() const
     return names;
 }
 
-bool no_part_files(const scratch_dir &dir)
+std::vector<std::string> part_files(const scratch_dir &dir)
 {
+    std::vector<std::string> parts;
     for (const std::string &name : dir.names())
         if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0)
-            return false;
-    return true;
+            parts.push_back(name);
+    return parts;
+}
+
+bool no_part_files(const scratch_dir &dir)
+{
+    return part_files(dir).empty();
+}
+
+bool can_mount()
+{
+    return std::system("unshare -m true 2>/dev/null") == 0;
+}
+
+const temp_mode TEMP_MODES[2] = {{"unnamed", false}, {"named", true}};
+
+bool named_mode_available()
+{
+#ifdef __SANITIZE_ADDRESS__
+    return false;
+#else
+    return can_mount();
+#endif
 }
 
 const std::string &shared_data_file()
@@ -104,6 +128,14 @@ tool_result run_program(const char *program, const std::vector<std::string> &arg
     return finish_program(running);
 }
 
+// In the child: an empty /proc that only it sees.
+static bool hide_proc()
+{
+    return unshare(CLONE_NEWNS) == 0 &&
+           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("none", "/proc", "tmpfs", 0, nullptr) == 0;
+}
+
 // In the child: standard output as the options ask.
 static void set_up_output(output_kind output, int pipe_write)
 {
@@ -136,6 +168,10 @@ running_program start_program(const char *program, const std::vector<std::string
         signal(SIGPIPE, options.ignore_sigpipe ? SIG_IGN : SIG_DFL);
         if (chdir(dir.c_str()) != 0)
             _exit(127);
+        if (options.hide_proc && !hide_proc())
+            _exit(126);
+        if (options.in_child)
+            options.in_child();
         if (options.file_size_limit > 0) {
             // SIGXFSZ stays at its default: the tool itself turns the
             // limit into a failed write.
@@ -174,6 +210,31 @@ tool_result finish_program(running_program &running)
     waitpid(running.pid, &wait_status, 0);
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     return result;
+}
+
+bool has_ended(int pid)
+{
+    siginfo_t info;
+    info.si_pid = 0;
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid;
+}
+
+bool stop_while_named(const scratch_dir &dir, int pid)
+{
+    while (!has_ended(pid)) {
+        if (no_part_files(dir))
+            continue;
+        kill(pid, SIGSTOP);
+        siginfo_t info;
+        if (waitid(P_PID, static_cast<id_t>(pid), &info, WSTOPPED | WEXITED | WNOWAIT) != 0 ||
+            info.si_code != CLD_STOPPED)
+            return false;  // it ended before the stop
+        if (!no_part_files(dir))
+            return true;
+        kill(pid, SIGCONT);  // between tracks: try the next one
+    }
+    return false;
 }
 
 bool track_file_is(const scratch_dir &dir, int track, int repeat, int fade, int pattern)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,32 @@ struct run_options {
     std::vector<std::string> environment;
     output_kind output = output_kind::CAPTURED;
     bool ignore_sigpipe = false;
+    // An empty /proc in a mount namespace of the program's own: the tool
+    // then names its temporary files NAME.<pid>.<n>.part from the start, as
+    // on file systems without unnamed ones. Needs can_mount().
+    bool hide_proc = false;
+    // Runs in the child, in dir, just before the program starts: the
+    // child's process id is the program's.
+    std::function<void()> in_child;
 };
+
+// Whether this process may make mount namespaces (root, or a user
+// namespace that allows it).
+bool can_mount();
+
+// The two ways a track's temporary file is made: unnamed until it is
+// complete (O_TMPFILE, named through /proc), or NAME.<pid>.<n>.part from the
+// start, as where /proc or O_TMPFILE is missing (FAT and exFAT sticks, some
+// network shares). hide_proc chooses the second.
+struct temp_mode {
+    const char *label;
+    bool hide_proc;
+};
+extern const temp_mode TEMP_MODES[2];
+
+// Whether the named mode can be set up here: a mount namespace, and no
+// AddressSanitizer (it reads its options and checks leaks through /proc).
+bool named_mode_available();
 
 struct running_program {
     int pid;
@@ -70,6 +96,14 @@ running_program start_program(const char *program, const std::vector<std::string
 // Reads the started program's output to its end and waits for it.
 tool_result finish_program(running_program &running);
 
+// Whether the started program has ended; reaps nothing.
+bool has_ended(int pid);
+
+// Stops the started program at a moment when one of its temporary files
+// has a name in dir, seen again while it is stopped, so that the track is
+// certainly still being written. False if the program ended first.
+bool stop_while_named(const scratch_dir &dir, int pid);
+
 // The built bgm-extract, and the same start for it.
 const char *tool_path();
 running_program start_tool(const std::vector<std::string> &args, const std::string &dir,
@@ -77,6 +111,9 @@ running_program start_tool(const std::vector<std::string> &args, const std::stri
 
 // Whether the folder holds no temporary file: nothing ending in ".part".
 bool no_part_files(const scratch_dir &dir);
+
+// The folder's names that end in ".part".
+std::vector<std::string> part_files(const scratch_dir &dir);
 
 // A small deterministic generator, the same on every library.
 struct lcg {
