@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "run/host.h"
+#include "host/host.h"
 #include "scratch.h"
 
 TEST(HostNames, EveryTableNameConvertsToItsUtf8Title)

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "render/track_writer.h"
-#include "run/host.h"
+#include "host/host.h"
 
 static void report_too_short(const host_name &name)
 {

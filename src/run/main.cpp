@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "run/extract.h"
-#include "run/host.h"
+#include "host/host.h"
 #include "run/options.h"
 
 int main(int argc, char **argv)

@@ -2,7 +2,8 @@
 // track table holds code page 932 bytes; POSIX hosts name files and print in
 // UTF-8, Windows hosts name files in UTF-16 and print UTF-16 to a console
 // (code page 932 bytes when standard output is redirected). Nothing outside
-// host_posix.cpp and host_windows.cpp knows which host it is on.
+// host_posix.cpp and host_windows.cpp, beside this header, knows which host
+// it is on.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The Windows host: UTF-16 names, UTF-16 console text, a temporary file of
 // the run's own that Ctrl-C or a closed console window takes away, and a
 // window that stays open after a double-click.
-#include "run/host.h"
+#include "host/host.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The POSIX host: UTF-8 names, a temporary file of the run's own (unnamed
 // where the file system allows it), signals that take it away with them.
-#include "run/host.h"
+#include "host/host.h"
 
 #include <atomic>
 #include <cerrno>
