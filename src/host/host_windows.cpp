@@ -21,10 +21,6 @@ static volatile LONG path_armed = 0;
 // A line that did not reach the console.
 static bool console_failed = false;
 
-// Windows keeps bit 29 of an error code for applications: a folder under a
-// track's final name.
-constexpr host_error HOST_ERROR_FOLDER = 0x20000001;
-
 static void arm(const wchar_t *path)
 {
     std::wcscpy(armed_path, path);
@@ -47,6 +43,14 @@ static BOOL WINAPI remove_temp_and_end(DWORD event)
         DeleteFileW(armed_path);
     TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
     return TRUE;
+}
+
+const char *const HOST_HELP_ARGUMENT = "/?";
+
+void host_print_more_help(const char *program)
+{
+    (void)program;
+    std::printf("More: README.ja.md (Japanese) and README.md, beside this program.\n");
 }
 
 void host_prepare_run()
@@ -177,6 +181,29 @@ static host_error replace_error(const wchar_t *path, host_error error)
     return GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : error;
 }
 
+// A run that finishes the same track moves its own file onto the final name
+// at the same moment: while it does, the file under that name is open and
+// cannot be replaced. So a move refused for that reason is tried again for
+// up to a second before the failure counts; a program that holds the file
+// open all along still gets its message then.
+constexpr int MOVE_ATTEMPTS = 50;
+constexpr DWORD MOVE_PAUSE_MS = 20;
+
+static bool move_over(const wchar_t *from, const wchar_t *to)
+{
+    for (int attempt = 1;; attempt++) {
+        if (MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            attempt == MOVE_ATTEMPTS) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(MOVE_PAUSE_MS);
+    }
+}
+
 bool host_commit_output(const host_name &name, host_output &output, host_error &error)
 {
     std::FILE *file = output.file;
@@ -188,7 +215,7 @@ bool host_commit_output(const host_name &name, host_output &output, host_error &
         done = false;
         error = GetLastError();
     }
-    if (done && !MoveFileExW(output.temp_path, name.path, MOVEFILE_REPLACE_EXISTING)) {
+    if (done && !move_over(output.temp_path, name.path)) {
         done = false;
         error = replace_error(name.path, GetLastError());
     }
@@ -207,6 +234,51 @@ void host_discard_output(host_output &output)
         DeleteFileW(output.temp_path);
     output.named = false;
     disarm();
+}
+
+// A wide copy of an ASCII name.
+static void widen(const char *name, wchar_t *wide, std::size_t room)
+{
+    std::size_t i = 0;
+    for (; name[i] != '\0' && i + 1 < room; i++)
+        wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(name[i]));
+    wide[i] = L'\0';
+}
+
+host_open_result host_open_data(const char *name, std::FILE *&file, host_error &error)
+{
+    file = nullptr;
+    wchar_t path[HOST_NAME_CHARS];
+    widen(name, path, HOST_NAME_CHARS);
+    // Shared as fopen shares it: others may read and write meanwhile.
+    const HANDLE handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return HOST_MISSING;
+        // A folder reads as "access denied".
+        if (error == ERROR_ACCESS_DENIED && is_directory(path))
+            error = HOST_ERROR_FOLDER;
+        return HOST_UNREADABLE;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        error = HOST_ERROR_NOT_FILE;
+        CloseHandle(handle);
+        return HOST_UNREADABLE;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        error = ERROR_TOO_MANY_OPEN_FILES;
+        CloseHandle(handle);
+        return HOST_UNREADABLE;
+    }
+    if ((file = _fdopen(fd, "rb")) == nullptr) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        _close(fd);
+        return HOST_UNREADABLE;
+    }
+    return HOST_OPENED;
 }
 
 host_error host_last_error()
@@ -252,7 +324,7 @@ static void write_console(HANDLE console, const wide_line &line)
 // before, the name, ": reason" when there is one, after. A console shows
 // UTF-16 right whatever its code page; redirected, the table's code page
 // 932 bytes go out as scripts and logs have always had them.
-static void print_parts(const char *before, const host_name &name, const wchar_t *reason,
+static void print_parts(const char *before, const host_name *name, const wchar_t *reason,
                         const char *after)
 {
     HANDLE console;
@@ -262,15 +334,16 @@ static void print_parts(const char *before, const host_name &name, const wchar_t
             WideCharToMultiByte(932, 0, reason, -1, reason_bytes, sizeof reason_bytes, nullptr,
                                 nullptr) == 0)
             reason_bytes[0] = '\0';
-        std::printf("%s%s%s%s%s", before, name.table_bytes, reason != nullptr ? ": " : "",
-                    reason_bytes, after);
+        std::printf("%s%s%s%s%s", before, name != nullptr ? name->table_bytes : "",
+                    reason != nullptr ? ": " : "", reason_bytes, after);
         std::fflush(stdout);
         return;
     }
     wide_line line;
     line.length = 0;
     append_ascii(line, before);
-    append_wide(line, name.path);
+    if (name != nullptr)
+        append_wide(line, name->path);
     if (reason != nullptr) {
         append_ascii(line, ": ");
         append_wide(line, reason);
@@ -281,7 +354,7 @@ static void print_parts(const char *before, const host_name &name, const wchar_t
 
 void host_print_line(const char *before, const host_name &name, const char *after)
 {
-    print_parts(before, name, nullptr, after);
+    print_parts(before, &name, nullptr, after);
 }
 
 // The system's text for an error, in the user's language, as one line
@@ -294,6 +367,10 @@ static void reason_text(host_error error, wchar_t *text, DWORD room)
     }
     if (error == HOST_ERROR_FOLDER) {
         std::wcscpy(text, L"a folder of that name is in the way");
+        return;
+    }
+    if (error == HOST_ERROR_NOT_FILE) {
+        std::wcscpy(text, L"not a regular file");
         return;
     }
     DWORD length = FormatMessageW(
@@ -314,7 +391,14 @@ void host_print_failure(const char *before, const host_name &name, host_error er
 {
     wchar_t reason[256];
     reason_text(error, reason, 256);
-    print_parts(before, name, reason, "\n");
+    print_parts(before, &name, reason, "\n");
+}
+
+void host_print_reason(const char *text, host_error error)
+{
+    wchar_t reason[256];
+    reason_text(error, reason, 256);
+    print_parts(text, nullptr, reason, "\n");
 }
 
 // Whether the console is the tool's alone: Windows made it for a
