@@ -1,7 +1,7 @@
 // libFuzzer target over the command line: the input is split at NUL bytes
 // into arguments, parsed and checked. Beyond what the sanitizers catch, it
-// holds the parser to strtoll's reading of every number and the checks to
-// their bounds.
+// holds the parser to strtoll's reading of every number, the checks to
+// their bounds, and help and the version to their exact words.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -49,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (read_number(arg.c_str()) != reference_number(arg))
             std::abort();
     }
+
+    // Help and the version answer to the exact words alone.
+    bool help = false, version = false;
+    for (std::size_t i = 1; i < args.size(); i++) {
+        help = help || args[i] == "--help" || args[i] == "-h" || args[i] == "-?";
+        version = version || args[i] == "--version";
+    }
+    const run_request expected = help ? REQUEST_HELP : version ? REQUEST_VERSION : REQUEST_RUN;
+    if (find_request(static_cast<int>(argv.size()), argv.data()) != expected)
+        std::abort();
 
     extract_settings settings = default_settings();
     parse_arguments(static_cast<int>(argv.size()), argv.data(), settings);

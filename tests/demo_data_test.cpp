@@ -92,4 +92,33 @@ TEST(DemoData, RunsAgainOverItsOwnFileButNoOtherOfTheSameSize)
     EXPECT_TRUE(read_file(data) == other);
 }
 
+TEST(DemoData, AnswersHelpAndVersionAndRefusesOtherArgumentsWritingNothing)
+{
+    const std::string usage = "usage: bgm-demo-data [--help | --version]\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string begins;
+        int status;
+    } cases[] = {
+        {{"--help"}, usage + "Writes a stand-in", 0},
+        {{"-h"}, usage + "Writes a stand-in", 0},
+        {{"-?"}, usage + "Writes a stand-in", 0},
+        {{"--version"}, std::string("bgm-demo-data ") + BGM_VERSION + "\n", 0},
+        {{"x"}, usage, 2},
+        {{"--helpx"}, usage, 2},
+        {{"--version", "2"}, std::string("bgm-demo-data ") + BGM_VERSION + "\n", 0},
+    };
+    scratch_dir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        const tool_result result = run_program(BGM_DEMO_PATH, c.args, dir.path());
+        EXPECT_EQ(result.output.substr(0, c.begins.size()), c.begins);
+        if (c.status != 0 || c.args[0] == "--version") {
+            EXPECT_EQ(result.output, c.begins);
+        }
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(dir.names().empty());
+    }
+}
+
 }  // namespace

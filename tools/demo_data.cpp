@@ -24,7 +24,9 @@
 #include "render/audio_format.h"
 #include "render/track_table.h"
 #include "render/wav_header.h"
+#include "host/host.h"
 #include "run/extract.h"
+#include "run/options.h"
 
 #ifndef O_BINARY
 #define O_BINARY 0
@@ -204,10 +206,39 @@ bool is_demo_data()
     return !out.failed;
 }
 
+const char USAGE_LINE[] = "usage: bgm-demo-data [--help | --version]\n";
+const char HELP_TEXT[] =
+    "Writes a stand-in qv902b_bgm_tmp.dat into the current folder: thirteen\n"
+    "short tunes in the game's layout, so that bgm-extract can be tried\n"
+    "without the game. It never writes over a file that is already there.\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
+
+// The program takes no arguments but a request for help or the version.
+int answer_arguments(int argc, char **argv)
+{
+    switch (find_request(argc, argv)) {
+    case REQUEST_HELP:
+        std::fputs(USAGE_LINE, stdout);
+        std::fputs(HELP_TEXT, stdout);
+        host_print_more_help("bgm-demo-data");
+        return EXIT_DONE;
+    case REQUEST_VERSION:
+        print_version("bgm-demo-data");
+        return EXIT_DONE;
+    case REQUEST_RUN:
+        break;
+    }
+    std::fputs(USAGE_LINE, stdout);
+    return EXIT_REJECTED;
+}
+
 }  // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (argc > 1)
+        return answer_arguments(argc, argv);
     const int fd = open(DATA_FILE_NAME, O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0644);
     if (fd < 0 && errno == EEXIST) {
         if (is_demo_data()) {

@@ -38,8 +38,30 @@ struct host_output {
     bool named;                            // whether temp_path names it yet
 };
 
+// The host's own spelling of a request for help besides --help, -h and -?:
+// "/?" on Windows, none (nullptr) elsewhere.
+extern const char *const HOST_HELP_ARGUMENT;
+
+// Prints where to read more about program, as a line of its help text.
+void host_print_more_help(const char *program);
+
 // Why a call failed: errno on POSIX hosts, a Win32 error code on Windows.
 typedef unsigned long host_error;
+
+// Bit 29 of a Win32 error code is the application's; errno values never
+// reach it. The tool's own reasons:
+constexpr host_error HOST_ERROR_FOLDER = 0x20000001;    // a folder stands under the name
+constexpr host_error HOST_ERROR_NOT_FILE = 0x20000002;  // a FIFO, a device, ...
+
+enum host_open_result {
+    HOST_OPENED,
+    HOST_MISSING,     // no file of that name
+    HOST_UNREADABLE,  // there, but not a regular file that can be read
+};
+
+// Opens the data file for binary reading, without ever blocking (a FIFO with
+// no writer is refused at once). On HOST_UNREADABLE, error says why.
+host_open_result host_open_data(const char *name, std::FILE *&file, host_error &error);
 
 // Once, before anything else: keeps the standard streams from being taken
 // by the tool's own files, lets Ctrl-C and its kin remove the temporary
@@ -71,6 +93,9 @@ void host_print_line(const char *before, const host_name &name, const char *afte
 
 // Prints "before NAME: reason" and a line feed, and flushes it.
 void host_print_failure(const char *before, const host_name &name, host_error error);
+
+// Prints "text: reason" and a line feed, and flushes it.
+void host_print_reason(const char *text, host_error error);
 
 // Once, at the end: writes out standard output and closes it. False if any
 // message could not be written.

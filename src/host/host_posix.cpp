@@ -65,6 +65,13 @@ static void catch_signal(int signal_number)
     sigaction(signal_number, &action, nullptr);
 }
 
+const char *const HOST_HELP_ARGUMENT = nullptr;
+
+void host_print_more_help(const char *program)
+{
+    std::printf("More: man %s\n", program);
+}
+
 void host_prepare_run()
 {
     for (int fd = 0; fd <= 2; fd++)
@@ -227,9 +234,43 @@ void host_discard_output(host_output &output)
     disarm();
 }
 
+host_open_result host_open_data(const char *name, std::FILE *&file, host_error &error)
+{
+    file = nullptr;
+    // O_NONBLOCK: a FIFO's open would wait for a writer.
+    const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = host_last_error();
+        return errno == ENOENT ? HOST_MISSING : HOST_UNREADABLE;
+    }
+    struct stat status;
+    if (fstat(fd, &status) != 0)
+        error = host_last_error();
+    else if (S_ISDIR(status.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(status.st_mode))
+        error = HOST_ERROR_NOT_FILE;
+    else if (fcntl(fd, F_SETFL, 0) != 0 || (file = fdopen(fd, "rb")) == nullptr)
+        error = host_last_error();
+    if (file == nullptr) {
+        close(fd);
+        return HOST_UNREADABLE;
+    }
+    return HOST_OPENED;
+}
+
 host_error host_last_error()
 {
     return static_cast<host_error>(errno);
+}
+
+static const char *reason_text(host_error error)
+{
+    if (error == HOST_ERROR_NOT_FILE)
+        return "not a regular file";
+    if (error == HOST_ERROR_FOLDER)
+        return std::strerror(EISDIR);
+    return std::strerror(static_cast<int>(error));
 }
 
 void host_print_line(const char *before, const host_name &name, const char *after)
@@ -240,7 +281,13 @@ void host_print_line(const char *before, const host_name &name, const char *afte
 
 void host_print_failure(const char *before, const host_name &name, host_error error)
 {
-    std::printf("%s%s: %s\n", before, name.path, std::strerror(static_cast<int>(error)));
+    std::printf("%s%s: %s\n", before, name.path, reason_text(error));
+    std::fflush(stdout);
+}
+
+void host_print_reason(const char *text, host_error error)
+{
+    std::printf("%s: %s\n", text, reason_text(error));
     std::fflush(stdout);
 }
 

@@ -57,16 +57,33 @@ static bool extract_track(std::FILE *data_file, std::int64_t data_size, int inde
     return true;
 }
 
+// Opens the data file, or says why not: "not found." only when there is no
+// file of that name at all.
+static std::FILE *open_data_file()
+{
+    std::FILE *data_file = nullptr;
+    host_error error = 0;
+    switch (host_open_data(DATA_FILE_NAME, data_file, error)) {
+    case HOST_OPENED:
+        return data_file;
+    case HOST_MISSING:
+        std::printf("%s not found.", DATA_FILE_NAME);
+        return nullptr;
+    case HOST_UNREADABLE:
+        break;
+    }
+    char text[sizeof DATA_FILE_NAME + 16];
+    std::snprintf(text, sizeof text, "cannot open %s", DATA_FILE_NAME);
+    host_print_reason(text, error);
+    return nullptr;
+}
+
 int run_extraction(const extract_settings &settings)
 {
-    std::FILE *data_file = std::fopen(DATA_FILE_NAME, "rb");
-    const std::int64_t data_size = data_file != nullptr ? host_file_size(data_file) : -1;
-    if (data_size < 0) {
-        if (data_file != nullptr)
-            std::fclose(data_file);
-        std::printf("%s not found.", DATA_FILE_NAME);
+    std::FILE *data_file = open_data_file();
+    if (data_file == nullptr)
         return EXIT_FAILED;
-    }
+    const std::int64_t data_size = host_file_size(data_file);
     // Every read is one whole chunk straight into the copy buffer.
     std::setvbuf(data_file, nullptr, _IONBF, 0);
 

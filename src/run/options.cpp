@@ -1,8 +1,27 @@
 #include "run/options.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "host/host.h"
 #include "render/fade.h"
+
+// What --help prints, before the line that says where to read more.
+static const char USAGE_TEXT[] =
+    "usage: bgm-extract [n] [Tn] [fn | Fn] [pn]\n"
+    "Writes each track of qv902b_bgm_tmp.dat, read from the current folder, as\n"
+    "a WAV file in that same folder: the intro once, then the loop body n times,\n"
+    "optionally ending in a fade-out. Each option is a letter with its number\n"
+    "right after it, no space between:\n"
+    "  n      passes through the loop body, 1-10 (default 2)\n"
+    "  Tn     write only track n, 1-13 (also tn; default: every track)\n"
+    "  fn     fade out the last n seconds in place, 0-30 (default 0: no fade)\n"
+    "  Fn     play on n seconds past the last pass while fading, 0-30\n"
+    "  pn     fade shape, 0-3 (also Pn): 0 exponential (default), 1 linear,\n"
+    "         2 the mean of 0 and 1, 3 raised cosine\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n"
+    "Example: bgm-extract T5 3 f10 p3\n";
 
 static bool is_space(char c)
 {
@@ -16,6 +35,36 @@ static std::int32_t saturate(std::int64_t value)
     if (value < INT32_MIN)
         return INT32_MIN;
     return static_cast<std::int32_t>(value);
+}
+
+bool is_help_argument(const char *argument)
+{
+    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
+           std::strcmp(argument, "-?") == 0 ||
+           (HOST_HELP_ARGUMENT != nullptr && std::strcmp(argument, HOST_HELP_ARGUMENT) == 0);
+}
+
+run_request find_request(int argc, const char *const *argv)
+{
+    run_request request = REQUEST_RUN;
+    for (int i = 1; i < argc; i++) {
+        if (is_help_argument(argv[i]))
+            return REQUEST_HELP;
+        if (std::strcmp(argv[i], "--version") == 0)
+            request = REQUEST_VERSION;
+    }
+    return request;
+}
+
+void print_usage()
+{
+    std::fputs(USAGE_TEXT, stdout);
+    host_print_more_help("bgm-extract");
+}
+
+void print_version(const char *program)
+{
+    std::printf("%s %s\n", program, BGM_VERSION);
 }
 
 std::int32_t read_number(const char *text)

@@ -5,6 +5,26 @@
 
 #include "run/settings.h"
 
+// What the arguments ask for, before any setting is read from them.
+enum run_request {
+    REQUEST_RUN,      // extract, with the settings the arguments give
+    REQUEST_HELP,     // an argument is exactly a help request (is_help_argument)
+    REQUEST_VERSION,  // an argument is exactly --version, and none asks for help
+};
+
+// Whether argument is exactly --help, -h or -?, or the host's own spelling
+// (/? on Windows). Anything else, --HELP and -help included, is not.
+bool is_help_argument(const char *argument);
+
+// The request the arguments after the program name make; help wins.
+run_request find_request(int argc, const char *const *argv);
+
+// The usage text of bgm-extract, on standard output.
+void print_usage();
+
+// "PROGRAM VERSION" and a line feed, on standard output.
+void print_version(const char *program);
+
 // Reads a decimal number as strtol in base 10 does: leading white space,
 // an optional sign, digits up to the first other byte; no digits give 0.
 // Values beyond the signed 32-bit range saturate at its limits.
