@@ -6,12 +6,12 @@
 #include "host/host.h"
 #include "scratch.h"
 
-TEST(HostNames, EveryTableNameConvertsToItsUtf8Title)
+TEST(HostNames, EveryTrackGetsItsUtf8Title)
 {
     for (int i = 0; i < TRACK_COUNT; i++) {
         SCOPED_TRACE(i + 1);
         host_name name;
-        ASSERT_TRUE(host_name_from_table(track_names[i], name));
+        ASSERT_TRUE(host_name_for_track(i, name));
         EXPECT_STREQ(name.path, UTF8_NAMES[i]);
         EXPECT_EQ(std::string(name.part_path), std::string(UTF8_NAMES[i]) + ".part");
         EXPECT_EQ(name.table_bytes, track_names[i]);
@@ -24,18 +24,11 @@ TEST(HostNames, ABackslashTrailByteStaysInsideItsCharacter)
     // backslash, nor anything else become a path separator.
     for (const int index : {5, 10}) {
         host_name name;
-        ASSERT_TRUE(host_name_from_table(track_names[index], name));
+        ASSERT_TRUE(host_name_for_track(index, name));
         EXPECT_EQ(std::strchr(name.path, '\\'), nullptr);
         EXPECT_EQ(std::strchr(name.path, '/'), nullptr);
     }
     host_name name;
-    ASSERT_TRUE(host_name_from_table(track_names[5], name));
+    ASSERT_TRUE(host_name_for_track(5, name));
     EXPECT_EQ(std::string(name.path).substr(3, 3), "\xE3\x82\xBD");  // ソ in UTF-8
-}
-
-TEST(HostNames, InvalidBytesAreRefused)
-{
-    host_name name;
-    EXPECT_FALSE(host_name_from_table("01 \x82.wav", name));  // a lead byte alone
-    EXPECT_FALSE(host_name_from_table("01 \xFF\xFF.wav", name));
 }

@@ -1,5 +1,8 @@
 #include <cstddef>
 #include <cstring>
+#include <string>
+
+#include <iconv.h>
 
 #include <gtest/gtest.h>
 
@@ -84,4 +87,38 @@ TEST(TrackNames, HoldHalfWidthKatakanaAndABackslashTrailByte)
     }
     EXPECT_GT(half_width, 0);
     EXPECT_GT(backslash_trail, 0);
+}
+
+// The C library's conversion of code page 932 bytes to UTF-8, or "" if
+// they do not convert.
+static std::string cp932_to_utf8(const char *bytes)
+{
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return "no converter";
+    char input[NAME_FIELD_BYTES] = {};
+    std::strncpy(input, bytes, sizeof input - 1);
+    char output[4 * NAME_FIELD_BYTES];
+    char *in = input, *out = output;
+    std::size_t in_left = std::strlen(input), out_left = sizeof output;
+    const std::size_t converted = iconv(converter, &in, &in_left, &out, &out_left);
+    iconv_close(converter);
+    if (converted == static_cast<std::size_t>(-1) || in_left != 0)
+        return "";
+    return std::string(output, out);
+}
+
+TEST(TrackNames, TheUtf8NamesAreTheCodePage932NamesConverted)
+{
+    for (int i = 0; i < TRACK_COUNT; i++) {
+        SCOPED_TRACE(i + 1);
+        EXPECT_EQ(track_names_utf8[i], cp932_to_utf8(track_names[i]));
+        const std::size_t length = std::strlen(track_names_utf8[i]);
+        for (std::size_t j = length; j < UTF8_NAME_BYTES; j++)
+            EXPECT_EQ(track_names_utf8[i][j], '\0');
+    }
+    // The converter refuses what is not code page 932, so an equal name
+    // above is a real conversion.
+    EXPECT_EQ(cp932_to_utf8("01 \x82.wav"), "");  // a lead byte alone
+    EXPECT_EQ(cp932_to_utf8("01 \xFF\xFF.wav"), "");
 }

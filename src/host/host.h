@@ -1,7 +1,8 @@
 // The host's file names, temporary files, signals and console text. The
-// track table holds code page 932 bytes; POSIX hosts name files and print in
-// UTF-8, Windows hosts name files in UTF-16 and print UTF-16 to a console
-// (code page 932 bytes when standard output is redirected). Nothing outside
+// track table holds the names in code page 932 and in UTF-8; POSIX hosts name
+// files and print in UTF-8, Windows hosts name files in UTF-16 and print
+// UTF-16 to a console (code page 932 bytes when standard output is
+// redirected). Nothing outside
 // host_posix.cpp and host_windows.cpp, beside this header, knows which host
 // it is on.
 #pragma once
@@ -17,9 +18,8 @@ typedef wchar_t host_char;
 typedef char host_char;
 #endif
 
-// Room for a name of NAME_FIELD_BYTES - 1 bytes in UTF-8 (at most three
-// bytes for each byte of code page 932) plus ".part".
-constexpr int HOST_NAME_CHARS = 3 * NAME_FIELD_BYTES + 8;
+// Room for a name in UTF-8 plus ".part".
+constexpr int HOST_NAME_CHARS = UTF8_NAME_BYTES + 8;
 // Room for that name plus ".<process id>.<count>.part".
 constexpr int HOST_TEMP_CHARS = HOST_NAME_CHARS + 32;
 
@@ -69,8 +69,9 @@ host_open_result host_open_data(const char *name, std::FILE *&file, host_error &
 // write instead of a kill.
 void host_prepare_run();
 
-// Converts a table name for the host; false if the bytes do not convert.
-bool host_name_from_table(const char *table_bytes, host_name &name);
+// The host's name for track index's file, from the name tables; false if it
+// cannot be made.
+bool host_name_for_track(int index, host_name &name);
 
 // Creates the track's temporary file, empty, and removes a NAME.part left by
 // an older version. False, with the reason, if it cannot be created or a

@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,26 +82,11 @@ void host_prepare_run()
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-bool host_name_from_table(const char *table_bytes, host_name &name)
+bool host_name_for_track(int index, host_name &name)
 {
-    name.table_bytes = table_bytes;
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return false;
-    char input[NAME_FIELD_BYTES];
-    std::strncpy(input, table_bytes, sizeof input - 1);
-    input[sizeof input - 1] = '\0';
-    char *in = input;
-    std::size_t in_left = std::strlen(input);
-    char *out = name.path;
-    std::size_t out_left = sizeof name.path - sizeof ".part";
-    const std::size_t converted = iconv(converter, &in, &in_left, &out, &out_left);
-    iconv_close(converter);
-    if (converted == static_cast<std::size_t>(-1) || in_left != 0)
-        return false;
-    *out = '\0';
-    std::strcpy(name.part_path, name.path);
-    std::strcat(name.part_path, ".part");
+    name.table_bytes = track_names[index];
+    std::snprintf(name.path, sizeof name.path, "%s", track_names_utf8[index]);
+    std::snprintf(name.part_path, sizeof name.part_path, "%s.part", track_names_utf8[index]);
     return true;
 }
 

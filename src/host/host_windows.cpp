@@ -58,11 +58,11 @@ void host_prepare_run()
     SetConsoleCtrlHandler(remove_temp_and_end, TRUE);
 }
 
-bool host_name_from_table(const char *table_bytes, host_name &name)
+bool host_name_for_track(int index, host_name &name)
 {
-    name.table_bytes = table_bytes;
-    const int chars = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, table_bytes, -1, name.path,
-                                          HOST_NAME_CHARS - 5);
+    name.table_bytes = track_names[index];
+    const int chars = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, track_names_utf8[index],
+                                          -1, name.path, HOST_NAME_CHARS - 5);
     if (chars == 0)
         return false;
     std::wcscpy(name.part_path, name.path);

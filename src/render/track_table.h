@@ -57,3 +57,11 @@ static_assert(track_table_is_ordered(), "track table out of order");
 
 // Output names, Shift-JIS (code page 932) bytes of the form "NN title.wav".
 extern const char track_names[TRACK_COUNT][NAME_FIELD_BYTES];
+
+// Room for a name of NAME_FIELD_BYTES - 1 code page 932 bytes in UTF-8:
+// at most three bytes for each byte (half-width katakana), and the NUL.
+constexpr int UTF8_NAME_BYTES = 3 * (NAME_FIELD_BYTES - 1) + 1;
+
+// The same names in UTF-8, each the exact conversion of its code page 932
+// bytes.
+extern const char track_names_utf8[TRACK_COUNT][UTF8_NAME_BYTES];

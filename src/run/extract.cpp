@@ -20,7 +20,7 @@ static bool extract_track(std::FILE *data_file, std::int64_t data_size, int inde
                           const extract_settings &settings)
 {
     host_name name;
-    if (!host_name_from_table(track_names[index], name)) {
+    if (!host_name_for_track(index, name)) {
         std::printf("cannot create %s\n", track_names[index]);
         std::fflush(stdout);
         return false;
