@@ -8,3 +8,9 @@ export WINEPREFIX=$scratch/prefix WINEDEBUG=-all LC_ALL=C.UTF-8 XDG_RUNTIME_DIR=
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 "$wine" wineboot --init >/dev/null 2>&1
 wineserver -w
+# One server for the whole script, its services started here, away from
+# any terminal: a service started by a program run under script(1) would
+# hold that terminal open, and script would wait for it. The caller's trap
+# ends it (wineserver -k).
+wineserver -p
+"$wine" cmd /c exit >/dev/null 2>&1
