@@ -55,19 +55,27 @@ running() {
 # Whether FOLDER holds a temporary file (a name ending in .part).
 has_part() { compgen -G "$1/*.part" >/dev/null; }
 
+# Whether FOLDER holds a temporary file with data in it: the run has set it
+# up (on Windows, marked it for deletion) and is writing its track.
+has_written_part() {
+  local file
+  for file in "$1"/*.part; do [ -s "$file" ] && return 0; done
+  return 1
+}
+
 # stop_while_named FOLDER PID: stops process PID at a moment when one of its
-# temporary files has a name in FOLDER, seen again while it is stopped, so
-# that its track is certainly still being written. Returns 1 if the process
-# ended first.
+# temporary files has a name and data in FOLDER, seen again while it is
+# stopped, so that its track is certainly still being written. Returns 1
+# if the process ended first.
 stop_while_named() {
   local dir=$1 pid=$2 state
   while running "$pid"; do
-    has_part "$dir" || continue
+    has_written_part "$dir" || continue
     kill -STOP "$pid" 2>/dev/null || return 1
     while state=$(process_state "$pid") && [ -n "$state" ] && [ "$state" != T ] &&
       [ "$state" != Z ]; do :; done
     [ "$state" = T ] || return 1
-    has_part "$dir" && return 0
+    has_written_part "$dir" && return 0
     kill -CONT "$pid"
   done
   return 1
