@@ -2,9 +2,8 @@
 // track table holds the names in code page 932 and in UTF-8; POSIX hosts name
 // files and print in UTF-8, Windows hosts name files in UTF-16 and print
 // UTF-16 to a console (code page 932 bytes when standard output is
-// redirected). Nothing outside
-// host_posix.cpp and host_windows.cpp, beside this header, knows which host
-// it is on.
+// redirected). Nothing outside host_posix.cpp and host_windows.cpp, beside
+// this header, knows which host it is on.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +49,7 @@ typedef unsigned long host_error;
 
 // Bit 29 of a Win32 error code is the application's; errno values never
 // reach it. The tool's own reasons:
-constexpr host_error HOST_ERROR_FOLDER = 0x20000001;    // a folder stands under the name
+constexpr host_error HOST_ERROR_FOLDER = 0x20000001;    // a folder under the name (Windows)
 constexpr host_error HOST_ERROR_NOT_FILE = 0x20000002;  // a FIFO, a device, ...
 
 enum host_open_result {

@@ -252,8 +252,6 @@ static const char *reason_text(host_error error)
 {
     if (error == HOST_ERROR_NOT_FILE)
         return "not a regular file";
-    if (error == HOST_ERROR_FOLDER)
-        return std::strerror(EISDIR);
     return std::strerror(static_cast<int>(error));
 }
 
